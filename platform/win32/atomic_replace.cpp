@@ -16,7 +16,7 @@ std::string CreateTemporaryFileBeside(const std::string& final_path) {
   unsigned long tick = GetTickCount();
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%lx-%lx-%u.tmp", process, tick, attempt);
+    std::snprintf(suffix, sizeof suffix, ".tmp-%lx-%lx-%u", process, tick, attempt);
     std::string candidate = final_path + suffix;
     HANDLE handle = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr,
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -11,23 +11,24 @@
 #include "platform/directory_enum.h"
 #include "platform/file_attributes.h"
 #include "platform/native_file.h"
-#include "scratch_directory.h"
+#include "support/platform_conventions.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
+using testing_support::TempDir;
 
 namespace {
 
 constexpr uint32_t kReadWrite = kGenericRead | kGenericWrite;
 
 void WriteText(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
+  testing_support::WriteText(path.string(), text);
 }
 
 std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::vector<uint8_t> bytes = testing_support::ReadBytes(path.string());
+  return std::string(bytes.begin(), bytes.end());
 }
 
 // Closes the file at the end of a test, also when an assertion fails.
@@ -39,8 +40,8 @@ struct OpenFileGuard {
 }  // namespace
 
 TEST(NativeFile, CreationDispositionsAndPositionedIo) {
-  ScratchDirectory dir;
-  const std::string name = dir.Join("data.bin");
+  TempDir dir;
+  const std::string name = (dir / "data.bin");
 
   EXPECT_FALSE(OpenFile(name, kGenericRead, kShareRead, kOpenExisting).valid());
 
@@ -72,8 +73,8 @@ TEST(NativeFile, CreationDispositionsAndPositionedIo) {
 }
 
 TEST(NativeFile, PositionsUseTheWholeUnsigned32BitRange) {
-  ScratchDirectory dir;
-  OpenFileGuard file{OpenFile(dir.Join("small.bin"), kReadWrite, 0, kCreateNew)};
+  TempDir dir;
+  OpenFileGuard file{OpenFile(dir / "small.bin", kReadWrite, 0, kCreateNew)};
   ASSERT_TRUE(file.file.valid());
 
   // Positions from 2 GiB up are valid; only the failure value itself is not.
@@ -85,52 +86,49 @@ TEST(NativeFile, PositionsUseTheWholeUnsigned32BitRange) {
 }
 
 TEST(NativeFile, SharingAndLetterCase) {
-  ScratchDirectory dir;
-  WriteText(dir.Path() / "alpha.trk", "track");
+  TempDir dir;
+  WriteText(dir.path() / "alpha.trk", "track");
 
   // Game data written on Windows names files in any case.
-  OpenFileGuard reader{OpenFile(dir.Join("ALPHA.TRK"), kGenericRead, kShareRead, kOpenExisting)};
+  OpenFileGuard reader{OpenFile(dir / "ALPHA.TRK", kGenericRead, kShareRead, kOpenExisting)};
   ASSERT_TRUE(reader.file.valid());
   EXPECT_EQ(FileSize(reader.file), 5u);
   uint32_t attributes = 0;
-  ASSERT_TRUE(GetFileAttributes(dir.Join("Alpha.Trk"), attributes));
+  ASSERT_TRUE(GetFileAttributes(dir / "Alpha.Trk", attributes));
   EXPECT_EQ(attributes & kAttributeDirectory, 0u);
 
   // Write access without sharing while a reader holds the file: Win32 refuses
   // it; POSIX has no share modes, so the same request succeeds there.
-  OpenFileGuard writer{OpenFile(dir.Join("alpha.trk"), kReadWrite, 0, kOpenExisting)};
-  EXPECT_EQ(writer.file.valid(), !OnWindowsConventions());
+  OpenFileGuard writer{OpenFile(dir / "alpha.trk", kReadWrite, 0, kOpenExisting)};
+  EXPECT_EQ(writer.file.valid(), !testing_support::WindowsConventions());
 
   // A created file gets exactly the name it was given.
-  OpenFileGuard created{OpenFile(dir.Join("Beta.XQ"), kReadWrite, 0, kCreateNew)};
+  OpenFileGuard created{OpenFile(dir / "Beta.XQ", kReadWrite, 0, kCreateNew)};
   ASSERT_TRUE(created.file.valid());
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir.Path())) {
-    names.push_back(entry.path().filename().string());
-  }
+  std::vector<std::string> names = testing_support::ListNames(dir.path());
   EXPECT_NE(std::find(names.begin(), names.end(), "Beta.XQ"), names.end());
 }
 
 TEST(FileAttributes, DirectoriesFilesAndMissingPaths) {
-  ScratchDirectory dir;
-  fs::create_directory(dir.Path() / "sub");
-  WriteText(dir.Path() / "one.trk", "1");
+  TempDir dir;
+  fs::create_directory(dir.path() / "sub");
+  WriteText(dir.path() / "one.trk", "1");
   uint32_t attributes = 0;
-  ASSERT_TRUE(GetFileAttributes(dir.Join("sub"), attributes));
+  ASSERT_TRUE(GetFileAttributes(dir / "sub", attributes));
   EXPECT_NE(attributes & kAttributeDirectory, 0u);
-  ASSERT_TRUE(GetFileAttributes(dir.Join("one.trk"), attributes));
+  ASSERT_TRUE(GetFileAttributes(dir / "one.trk", attributes));
   EXPECT_EQ(attributes & kAttributeDirectory, 0u);
-  EXPECT_FALSE(GetFileAttributes(dir.Join("missing"), attributes));
-  EXPECT_FALSE(GetFileAttributes(dir.Join("missing") + kSeparator + "x", attributes));
+  EXPECT_FALSE(GetFileAttributes(dir / "missing", attributes));
+  EXPECT_FALSE(GetFileAttributes(dir / "missing/x", attributes));
 }
 
 TEST(DirectoryEnum, ListsFilesAndSubdirectoriesWithTheirKind) {
-  ScratchDirectory dir;
-  fs::create_directory(dir.Path() / "sub");
-  WriteText(dir.Path() / "one.trk", "1");
+  TempDir dir;
+  fs::create_directory(dir.path() / "sub");
+  WriteText(dir.path() / "one.trk", "1");
 
   std::vector<std::string> names;
-  for (const DirectoryEntry& entry : FindFiles(dir.Join("*"))) {
+  for (const DirectoryEntry& entry : FindFiles(dir / "*")) {
     const bool is_directory = (entry.attributes & kAttributeDirectory) != 0;
     if (entry.name == "." || entry.name == "..") {
       // Win32 reports the two navigation entries; callers skip them.
@@ -143,35 +141,41 @@ TEST(DirectoryEnum, ListsFilesAndSubdirectoriesWithTheirKind) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"one.trk", "sub"}));
 
-  EXPECT_TRUE(FindFiles(dir.Join("missing") + kSeparator + "*").empty());
+  EXPECT_TRUE(FindFiles(dir / "missing/*").empty());
 }
 
 TEST(AtomicReplace, TemporaryFileReplacesTheFinalOneOnlyWhenAsked) {
-  ScratchDirectory dir;
-  const fs::path final_path = dir.Path() / "alpha.xq";
+  TempDir dir;
+  const fs::path final_path = dir.path() / "alpha.xq";
   WriteText(final_path, "old");
 
-  const std::string temporary = CreateTemporaryFileBeside(dir.Join("alpha.xq"));
+  const std::string temporary = CreateTemporaryFileBeside(dir / "alpha.xq");
   ASSERT_FALSE(temporary.empty());
   EXPECT_TRUE(fs::exists(temporary));
   EXPECT_EQ(fs::file_size(temporary), 0u);
-  EXPECT_TRUE(fs::equivalent(fs::path(temporary).parent_path(), dir.Path()))
+  EXPECT_TRUE(fs::equivalent(fs::path(temporary).parent_path(), dir.path()))
       << "the temporary file must be in the final file's directory";
-  const std::string second = CreateTemporaryFileBeside(dir.Join("alpha.xq"));
+  const std::string second = CreateTemporaryFileBeside(dir / "alpha.xq");
   EXPECT_NE(second, temporary);
   EXPECT_EQ(ReadText(final_path), "old") << "creating temporaries leaves the output alone";
 
   WriteText(temporary, "new");
-  ASSERT_TRUE(ReplaceFileWith(temporary, dir.Join("alpha.xq")));
+  ASSERT_TRUE(ReplaceFileWith(temporary, dir / "alpha.xq"));
   EXPECT_EQ(ReadText(final_path), "new");
   EXPECT_FALSE(fs::exists(temporary));
 
-  EXPECT_FALSE(ReplaceFileWith(temporary, dir.Join("alpha.xq")));
+  EXPECT_FALSE(ReplaceFileWith(temporary, dir / "alpha.xq"));
   EXPECT_EQ(ReadText(final_path), "new");
 
-  ASSERT_TRUE(RemoveFile(second));
+  // A final file that does not exist yet is simply created.
+  ASSERT_TRUE(ReplaceFileWith(second, dir / "beta.xq"));
+  EXPECT_TRUE(fs::exists(dir.path() / "beta.xq"));
   EXPECT_FALSE(fs::exists(second));
-  EXPECT_FALSE(RemoveFile(second));
 
-  EXPECT_EQ(CreateTemporaryFileBeside(dir.Join("missing") + kSeparator + "alpha.xq"), "");
+  const std::string third = CreateTemporaryFileBeside(dir / "alpha.xq");
+  ASSERT_TRUE(RemoveFile(third));
+  EXPECT_FALSE(fs::exists(third));
+  EXPECT_FALSE(RemoveFile(third));
+
+  EXPECT_EQ(CreateTemporaryFileBeside(dir / "missing/alpha.xq"), "");
 }

@@ -5,25 +5,29 @@
 #include <gtest/gtest.h>
 
 #include "platform/process.h"
-#include "scratch_directory.h"
+#include "support/platform_conventions.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
+using testing_support::TempDir;
 
 namespace {
 
 // The child's runtime ends text lines with CR LF on Windows.
-std::string LineEnd() { return OnWindowsConventions() ? "\r\n" : "\n"; }
+std::string LineEnd() { return testing_support::WindowsConventions() ? "\r\n" : "\n"; }
 
 }  // namespace
 
 TEST(RunProcess, PassesArgumentsAndWorkingDirectoryAndCapturesBothStreams) {
-  ScratchDirectory dir;
-  fs::create_directory(dir.Path() / "work dir");
+  TempDir dir;
+  fs::create_directory(dir.path() / "work dir");
+  // Every argument must reach the child unchanged, however the system
+  // splits a command line.
   const std::vector<std::string> arguments = {
-      "3", "two words", "", "quote\"inside", "trailing\\", "back\\\\slashes\\\"q"};
+      "3", "two words", "", "quote\"inside", "trailing\\", "back\\\\slashes\\\"q", "tab\there"};
 
   platform::ProcessResult result =
-      platform::RunProcess(PROCESS_PROBE_EXE, arguments, dir.Join("work dir"));
+      platform::RunProcess(PROCESS_PROBE_EXE, arguments, dir / "work dir");
 
   EXPECT_EQ(result.exit_status, 3);
   EXPECT_EQ(result.standard_error, "probe stderr");
@@ -33,7 +37,7 @@ TEST(RunProcess, PassesArgumentsAndWorkingDirectoryAndCapturesBothStreams) {
   const std::size_t cwd_end = out.find(LineEnd());
   ASSERT_NE(cwd_end, std::string::npos) << out;
   EXPECT_TRUE(fs::equivalent(out.substr(cwd_tag.size(), cwd_end - cwd_tag.size()),
-                             dir.Path() / "work dir"))
+                             dir.path() / "work dir"))
       << out;
 
   std::string expected;
@@ -41,22 +45,21 @@ TEST(RunProcess, PassesArgumentsAndWorkingDirectoryAndCapturesBothStreams) {
   EXPECT_EQ(out.substr(cwd_end + LineEnd().size()), expected);
 }
 
-TEST(RunProcess, LargeOutputOnBothStreamsDoesNotBlock) {
-  ScratchDirectory dir;
-  // Far more than a pipe buffer holds, so a parent draining one stream at a
-  // time would wait forever.
-  std::vector<std::string> arguments = {"0", "--both"};
-  for (int i = 0; i < 2000; ++i) arguments.push_back(std::string(60, 'x'));
+TEST(RunProcess, HeavyOutputOnBothStreamsDoesNotBlock) {
+  TempDir dir;
+  // Far more than a pipe holds, on both streams at once: a parent that
+  // drained one stream at a time would wait forever.
   platform::ProcessResult result =
-      platform::RunProcess(PROCESS_PROBE_EXE, arguments, dir.Path().string());
+      platform::RunProcess(PROCESS_PROBE_EXE, {"0", "--flood", "5000"}, dir.path().string());
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_GT(result.standard_output.size(), 2000u * 62u);
-  EXPECT_GT(result.standard_error.size(), 2000u * 62u);
+  const std::size_t expected = 5000 * (99 + LineEnd().size());
+  EXPECT_EQ(result.standard_output.size(), expected);
+  EXPECT_EQ(result.standard_error.size(), expected);
 }
 
 TEST(RunProcess, AMissingProgramIsAFailureNotASuccess) {
-  ScratchDirectory dir;
+  TempDir dir;
   platform::ProcessResult result =
-      platform::RunProcess(dir.Join("no-such-program"), {}, dir.Path().string());
+      platform::RunProcess(dir / "no-such-program", {}, dir.path().string());
   EXPECT_NE(result.exit_status, 0);
 }
