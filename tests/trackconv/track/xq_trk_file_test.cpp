@@ -3,43 +3,28 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
+#include "support/temp_dir.h"
 #include "trackconv/track/hand_track.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
 class XQTrkFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("xq_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    path_ = (dir_ / "alpha.xq").string();
+    path_ = dir_ / "alpha.xq";
     output_ = Handle<SubFile>(new SubFile(path_, true, true));
   }
-  void TearDown() override {
-    output_ = Handle<SubFile>();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { output_ = Handle<SubFile>(); }
 
   Handle<SubFile>& Output() { return output_; }
 
-  std::vector<uint8_t> WrittenBytes() {
-    std::ifstream in(path_, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }
+  std::vector<uint8_t> WrittenBytes() { return testing_support::ReadBytes(path_); }
 
   // Converts `track` and returns the refusal message, or "" when accepted.
   std::string RefusalFor(HandTrack* track) {
@@ -54,7 +39,7 @@ class XQTrkFileTest : public ::testing::Test {
 
   std::string Message(const char* text) { return path_ + text; }
 
-  fs::path dir_;
+  testing_support::TempDir dir_;
   std::string path_;
   Handle<SubFile> output_;
 };
