@@ -16,6 +16,8 @@ const char kNoSections[] = ": XQ trk file needs at least one section";
 const char kNoLaterals[] = ": XQ trk file needs at least one lateral";
 const char kTooLarge[] = ": XQ trk file too large";
 
+// File positions are 32-bit with 0xFFFFFFFF reserved for failure.
+constexpr uint64_t kLargestFile = 0xFFFFFFFEu;
 constexpr uint32_t kSurfaceFlags = 12;
 constexpr uint32_t kFirstWallType = 7;
 // The type bit that marks a record as answering the wall and surface
@@ -106,7 +108,7 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
   if (lateral_count == 0) Refuse(kNoLaterals);
   const uint64_t block = 232 + 8 * static_cast<uint64_t>(lateral_count);
   const uint64_t fixed = kHeaderSize + 4 * static_cast<uint64_t>(lateral_count);
-  if (fixed > UINT32_MAX || section_count > (UINT32_MAX - fixed) / block) Refuse(kTooLarge);
+  if (fixed > kLargestFile || section_count > (kLargestFile - fixed) / block) Refuse(kTooLarge);
 
   laterals_.reserve(lateral_count);
   for (uint32_t j = 0; j < lateral_count; ++j) laterals_.push_back(Units(track.LateralOffset(j)));

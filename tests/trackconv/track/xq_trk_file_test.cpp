@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "trackconv/foundation/atomic_output.h"
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
 #include "support/temp_dir.h"
@@ -497,6 +498,20 @@ TEST_F(XQTrkFileTest, TracksWithoutSectionsOrLateralsAreRefused) {
 }
 
 namespace {
+// Claims more laterals than a 32-bit file can hold, without holding them.
+class HugeTrack : public HandTrack {
+ public:
+  uint32_t LateralCount() const override { return 0x40000000u; }
+};
+}  // namespace
+
+TEST_F(XQTrkFileTest, TracksTooLargeForTheFormatAreRefusedBeforeAnythingIsRead) {
+  HugeTrack* t = new HugeTrack;
+  t->Add(false, Units(100), 0);
+  EXPECT_EQ(RefusalFor(t), Message(": XQ trk file too large"));
+}
+
+namespace {
 class ThrowingTrack : public HandTrack {
  public:
   int SurfaceKind(uint32_t, uint32_t) const override { throw XAssumption("beta.trk: code"); }
@@ -535,4 +550,45 @@ TEST_F(XQTrkFileTest, QueriesAnswerFromTheStoredIntegers) {
   EXPECT_EQ(xq.WallFromAtEnd(0, 3), 0.0);
   EXPECT_EQ(LengthToUnits(xq.SurfaceFromAtStart(0, 1)), -300);
   EXPECT_EQ(xq.SurfaceFromAtStart(0, 10), 0.0);
+}
+
+// ---- Through the atomic output the driver writes with ----
+
+TEST(XQTrkFileOutputTest, ARefusalNamesTheFinalFileAndLeavesTheOldOneAlone) {
+  testing_support::TempDir dir;
+  testing_support::ScopedCurrentDirectory here(dir.path());
+  testing_support::WriteText(dir / "alpha.xq", "older output");
+  HandTrack* t = StraightLoop(2);
+  t->sections[1].walls = {Wall(0, 0, 6)};
+  Handle<TrkFile> source(t);
+  std::string message;
+  try {
+    AtomicOutput output("alpha.xq");
+    XQTrkFile xq(output.File(), source);
+  } catch (const XAssumption& e) {
+    message = e.what();
+  }
+  EXPECT_EQ(message, "alpha.xq: XQ trk unsupported wall type");
+  EXPECT_EQ(testing_support::ListNames(dir.path()), std::vector<std::string>{"alpha.xq"});
+  const std::vector<uint8_t> old = testing_support::ReadBytes(dir / "alpha.xq");
+  EXPECT_EQ(std::string(old.begin(), old.end()), "older output");
+}
+
+TEST(XQTrkFileOutputTest, ACommittedOutputReplacesTheOldFile) {
+  testing_support::TempDir dir;
+  testing_support::ScopedCurrentDirectory here(dir.path());
+  testing_support::WriteText(dir / "alpha.xq", "older output");
+  Handle<TrkFile> source(Stadium());
+  {
+    AtomicOutput output("alpha.xq");
+    {
+      XQTrkFile xq(output.File(), source);
+      xq.Write();
+    }
+    output.Commit();
+  }
+  EXPECT_EQ(testing_support::ListNames(dir.path()), std::vector<std::string>{"alpha.xq"});
+  const std::vector<uint8_t> bytes = testing_support::ReadBytes(dir / "alpha.xq");
+  ASSERT_EQ(bytes.size(), 24u + 4 * 2 + 4 * (232 + 8 * 2));
+  EXPECT_EQ(LoadU32(&bytes[0]), 0x58510000u);
 }
