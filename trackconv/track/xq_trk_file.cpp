@@ -15,6 +15,7 @@ const char kValueOutOfRange[] = ": XQ trk value out of range";
 const char kNoSections[] = ": XQ trk file needs at least one section";
 const char kNoLaterals[] = ": XQ trk file needs at least one lateral";
 const char kTooLarge[] = ": XQ trk file too large";
+const char kNoOutput[] = "XQ trk file has no output file";
 
 // File positions are 32-bit with 0xFFFFFFFF reserved for failure.
 constexpr uint64_t kLargestFile = 0xFFFFFFFEu;
@@ -231,7 +232,8 @@ void XQTrkFile::CarryCurveRadials() {
 }
 
 void XQTrkFile::Refuse(const char* text) const {
-  throw XAssumption(GetSubFile()->GetName() + text);
+  const Handle<SubFile>& file = GetSubFile();
+  throw XAssumption((file.Get() ? file->GetName() : std::string()) + text);
 }
 
 int32_t XQTrkFile::Units(double length) const {
@@ -266,6 +268,7 @@ uint32_t XQTrkFile::FileSize() const {
 
 void XQTrkFile::Write() {
   Handle<SubFile> file = GetSubFile();
+  if (!file.Get()) Refuse(kNoOutput);
   file->Seek(0);
   const uint32_t section_count = static_cast<uint32_t>(sections_.size());
   const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());

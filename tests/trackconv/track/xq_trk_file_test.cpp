@@ -473,6 +473,12 @@ class HugeTrack : public HandTrack {
 };
 }  // namespace
 
+TEST_F(XQTrkFileTest, WritingWithoutAnOutputFileIsRefused) {
+  Handle<TrkFile> source(Stadium());
+  XQTrkFile xq(Handle<SubFile>(), source);
+  EXPECT_THROW(xq.Write(), XAssumption);
+}
+
 TEST_F(XQTrkFileTest, TracksTooLargeForTheFormatAreRefusedBeforeAnythingIsRead) {
   HugeTrack* t = new HugeTrack;
   t->Add(false, Units(100), 0);
