@@ -1,0 +1,25 @@
+#include "platform/file_attributes.h"
+
+#include <sys/stat.h>
+
+#include "platform/posix/case_lookup.h"
+
+namespace platform {
+
+namespace {
+constexpr uint32_t kAttributeReadOnly = 0x01;
+constexpr uint32_t kAttributeNormal = 0x80;
+}  // namespace
+
+bool GetFileAttributes(const std::string& path, uint32_t& attributes) {
+  if (path.empty()) return false;
+  struct stat info;
+  if (stat(posix::ExistingCase(path).c_str(), &info) != 0) return false;
+  if (S_ISDIR(info.st_mode))
+    attributes = kAttributeDirectory;
+  else
+    attributes = (info.st_mode & S_IWUSR) ? kAttributeNormal : kAttributeReadOnly;
+  return true;
+}
+
+}  // namespace platform
