@@ -5,15 +5,16 @@
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
 #include "trackconv/track/mota_trk_file.h"
+#include "trackconv/track/vtr_trk_file.h"
 
 namespace {
 
 // The one place each game's track class is named.
 Handle<TrkFile> ReadVTRTrack(const Handle<SubFile>& file) {
-  throw XAssumption(file->GetName() + ": VTR trk files are not supported yet");
+  return Handle<TrkFile>(new VTRTrkFile(file));
 }
-Handle<TrkFile> BuildVTRTrack(const Handle<SubFile>& file, const Handle<TrkFile>&) {
-  throw XAssumption(file->GetName() + ": VTR trk files are not supported yet");
+Handle<TrkFile> BuildVTRTrack(const Handle<SubFile>& file, const Handle<TrkFile>& source) {
+  return Handle<TrkFile>(new VTRTrkFile(file, source));
 }
 Handle<TrkFile> ReadMOTATrack(const Handle<SubFile>& file) {
   return Handle<TrkFile>(new MOTATrkFile(file));

@@ -238,6 +238,17 @@ TEST_F(TrackOpeningTest, ArchivedTrackIsFoundWhenNoLooseOne) {
   EXPECT_EQ(track->SectionCount(), 6u);  // the held track lives on
 }
 
+TEST_F(TrackOpeningTest, EachGameReadsItsOwnTrackClass) {
+  Write("alpha.trk", driver_test::VtrTrackBytes(4));
+  const Directory alpha = Alpha();
+  EXPECT_EQ(VTRFileFactory(alpha).OpenTrack("", "", false)->SectionCount(), 4u);
+  // The MOTA and K5 games read the same file with the MOTA checks.
+  const std::string vtr_as_mota = MessageOf<XAssumption>([&] { MOTAFileFactory(alpha).OpenTrack("", "", false); });
+  EXPECT_NE(vtr_as_mota.find(": MOTA trk file"), std::string::npos) << vtr_as_mota;
+  Write("alpha.trk", MotaTrackBytes(5));
+  EXPECT_EQ(K5FileFactory(alpha).OpenTrack("", "", false)->SectionCount(), 5u);
+}
+
 TEST_F(TrackOpeningTest, UpperCaseLooseTrackIsFound) {
   Write("ALPHA.TRK", MotaTrackBytes(4));
   EXPECT_EQ(Factory()->OpenTrack("", "", false)->SectionCount(), 4u);

@@ -3,6 +3,7 @@
 #include "support/temp_dir.h"
 #include "tools/lib/synthetic_track.h"
 #include "trackconv/track/mota_trk_file.h"
+#include "trackconv/track/vtr_trk_file.h"
 
 namespace driver_test {
 
@@ -34,6 +35,16 @@ std::vector<uint8_t> MotaTrackBytes(uint32_t sections, uint32_t seed) {
   options.thin_walls = true;
   options.wall_kinds = {0, 1, 2, 5};
   return TrackBytes<MOTATrkFile>(options);
+}
+
+std::vector<uint8_t> VtrTrackBytes(uint32_t sections, uint32_t seed) {
+  SyntheticTrackOptions options;
+  options.sections = sections;
+  options.laterals = 3;
+  options.surfaces = 2;
+  options.walls = 0;
+  options.seed = seed;
+  return TrackBytes<VTRTrkFile>(options);
 }
 
 }  // namespace driver_test

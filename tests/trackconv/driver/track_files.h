@@ -9,5 +9,7 @@ namespace driver_test {
 
 /// A valid MOTA track file of `sections` sections.
 std::vector<uint8_t> MotaTrackBytes(uint32_t sections, uint32_t seed = 1);
+/// A valid VTR track file of `sections` sections.
+std::vector<uint8_t> VtrTrackBytes(uint32_t sections, uint32_t seed = 1);
 
 }  // namespace driver_test
