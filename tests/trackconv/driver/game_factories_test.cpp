@@ -290,18 +290,23 @@ TEST_F(TrackOpeningTest, BadTrackIsReportedAndNotCached) {
 
 TEST_F(TrackOpeningTest, CreateTrackMakesALooseFileNamedAfterTheDirectory) {
   Write("alpha.trk", MotaTrackBytes(3));
+  Write("source.trk", MotaTrackBytes(4));
   Handle<FileFactory> factory = Factory();
-  Handle<TrkFile> old_track = factory->OpenTrack("", "", false);
-  Handle<TrkFile> source(new MOTATrkFile(Handle<SubFile>(new SubFile(Path("alpha.trk"), false, false))));
+  GameFileFactory& game = dynamic_cast<GameFileFactory&>(*factory);
+  Handle<TrkFile> source = factory->OpenTrack("source", "", false);
+  factory->OpenTrack("", "", false);
+  ASSERT_EQ(game.CachedTrackCount(), 2u);
 
   EXPECT_THROW(factory->CreateTrack(source, false), XFileOpen);
-  // The refused create still dropped the cached track.
-  EXPECT_NE(factory->OpenTrack("", "", false).Get(), old_track.Get());
+  // The refused create still dropped the cached alpha.trk.
+  EXPECT_EQ(game.CachedTrackCount(), 1u);
 
   Handle<TrkFile> created = factory->CreateTrack(source, true);
   EXPECT_EQ(factory->OpenTrack("", "", false).Get(), created.Get());
   created->Write();
-  EXPECT_EQ(MOTATrkFile(Handle<SubFile>(new SubFile(Path("alpha.trk"), false, false))).SectionCount(), 3u);
+  created = Handle<TrkFile>();
+  factory->FlushTracks();
+  EXPECT_EQ(factory->OpenTrack("", "", false)->SectionCount(), 4u);
 }
 
 TEST_F(TrackOpeningTest, EveryOtherFileKindIsRefused) {
