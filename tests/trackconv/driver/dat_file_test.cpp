@@ -239,16 +239,20 @@ TEST_F(DatFileTest, RebuildWritesLooseFilesContiguously) {
 TEST_F(DatFileTest, FailedRebuildLeavesArchiveAndMembersAlone) {
   const std::vector<uint8_t> image = BuildDatArchive({{"a.trk", BytesOf("old a")}, {"b.3do", BytesOf("old b")}});
   WriteArchive(image);
-  WriteBytes(dir_ / "a.trk", BytesOf("new a"));  // b.3do is missing
+  WriteBytes(dir_ / "a.trk", BytesOf("new a"));
   ScopedCurrentDirectory here(dir_.path());
   MOTADatFile archive("alpha.dat");
   Handle<SubFile> held = archive.Member(0);
+  // b.3do missing, then b.3do a directory that cannot be read as a file.
   EXPECT_THROW(archive.Rebuild(), XFileOpen);
+  std::filesystem::create_directory(dir_.path() / "b.3do");
+  EXPECT_ANY_THROW(archive.Rebuild());
+
   EXPECT_EQ(ReadBytes(dir_ / "alpha.dat"), image);
   ASSERT_EQ(archive.MemberCount(), 2u);
   EXPECT_EQ(ReadAll(archive.Member(1)), "old b");
   EXPECT_EQ(ReadAll(held), "old a");
-  EXPECT_EQ(ListNames(dir_.path()), (std::vector<std::string>{"a.trk", "alpha.dat"}));
+  EXPECT_EQ(ListNames(dir_.path()), (std::vector<std::string>{"a.trk", "alpha.dat", "b.3do"}));
 }
 
 TEST_F(DatFileTest, RebuildRefusesNamesLongerThanTheField) {
