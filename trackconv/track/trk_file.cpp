@@ -1,0 +1,95 @@
+#include "trackconv/track/trk_file.h"
+
+#include <cmath>
+
+#include "trackconv/foundation/errors.h"
+
+TrkFile::TrkFile(const Handle<SubFile>& file) : file_(file) {}
+
+TrkFile::~TrkFile() = default;
+
+const char* TrkFile::SectionWordName(uint32_t i, uint32_t m) const {
+  switch (SectionWord(i, m)) {
+    case 0x07070707u: return "0x07070707";
+    case 0x08080808u: return "0x08080808";
+    case 0x40000000u: return "0x40000000";
+    case 0xCCCCCCCCu: return "0xCCCCCCCC";
+    default: return nullptr;
+  }
+}
+
+uint32_t TrkFile::SectionAt(double longitude) const {
+  const uint32_t n = SectionCount();
+  // Without sections every answer would index nothing.
+  if (n == 0) throw XAssumption("TRK file has no sections");
+  const double total = TrackLength();
+  if (longitude >= total) longitude -= total;
+  uint32_t result = 0;
+  for (uint32_t i = 1; i <= n; ++i) {
+    const double bound = i < n ? SectionStart(i) : total;
+    if (longitude < bound) break;
+    result = i;
+  }
+  if (result == n) throw XAssumption("TRK file longitude out of range");
+  return result;
+}
+
+namespace {
+
+double CubicAt(const TrkFile& track, uint32_t i, uint32_t j, double t) {
+  return ((track.AltitudeCubic(i, j) * t + track.AltitudeQuadratic(i, j)) * t +
+          track.AltitudeLinear(i, j)) * t + track.AltitudeStart(i, j);
+}
+
+}  // namespace
+
+Point3D TrkFile::PointAt(double longitude, double lateral) const {
+  const uint32_t m = LateralCount();
+  if (m == 0) throw XAssumption("TRK file has no lateral lines");
+  if (longitude >= TrackLength()) longitude -= TrackLength();
+  // A second lap would be folded again inside SectionAt while d below kept
+  // the once-reduced longitude, giving t beyond 1: refuse it here instead.
+  if (longitude >= TrackLength()) throw XAssumption("TRK file longitude out of range");
+  const uint32_t i = SectionAt(longitude);
+  const double d = longitude - SectionStart(i);
+  const double t = d / SectionLength(i);
+
+  uint32_t k = 0;
+  for (uint32_t q = 1; q < m; ++q) {
+    if (LateralOffset(q) > lateral) break;
+    k = q;
+  }
+  const double lower = LateralOffset(k);
+  const double u = lateral - lower;
+  double f = 0.0;
+  if (k != m - 1 && !(u < 0)) f = u / (LateralOffset(k + 1) - lower);
+
+  Point3D p;
+  if (!IsCurve(i)) {
+    const double h = DegToRad(SectionHeading(i));
+    p.x = LineStartX(i, k) + std::cos(h) * d - std::sin(h) * u;
+    p.y = LineStartY(i, k) + std::cos(h) * u + std::sin(h) * d;
+  } else {
+    const double angle = CurveAngle(i);
+    const double r0 = LineRadius(i, k);
+    double phi = SectionHeading(i) + angle * t;
+    double r;
+    if (angle > 0) {
+      r = r0 - u;
+      phi = phi - 90;
+    } else {
+      r = u - r0;
+      phi = phi + 90;
+    }
+    p.x = CurveCentreX(i) + std::cos(DegToRad(phi)) * r;
+    p.y = CurveCentreY(i) + std::sin(DegToRad(phi)) * r;
+  }
+  const double z0 = CubicAt(*this, i, k, t);
+  if (f != 0) {
+    const double z1 = CubicAt(*this, i, k + 1, t);
+    p.z = z0 + (z1 - z0) * f;
+  } else {
+    p.z = z0;
+  }
+  return p;
+}
