@@ -110,7 +110,10 @@ ProcessResult RunProcess(const std::string& program,
 
   WaitForSingleObject(process.handle, INFINITE);
   DWORD exit_code = 0;
-  if (GetExitCodeProcess(process.handle, &exit_code)) {
+  // A crash ends the process with its exception code (0xC0000005 and the
+  // like, the error severity of NTSTATUS); that is no normal exit.
+  if (GetExitCodeProcess(process.handle, &exit_code) &&
+      (exit_code & 0xC0000000u) != 0xC0000000u) {
     result.exit_status = static_cast<int>(exit_code);
   }
   return result;
