@@ -1,0 +1,196 @@
+#include "trackconv/driver/dat_file.h"
+
+#include <cstring>
+
+#include "trackconv/foundation/atomic_output.h"
+#include "trackconv/foundation/byte_order.h"
+#include "trackconv/foundation/errors.h"
+#include "trackconv/foundation/paths.h"
+
+namespace {
+
+// The kinds of loose file a game keeps in its archive.
+const char* const kLooseKinds[] = {"3DO", "CAM", "LYT", "M16", "MIP", "PBF",
+                                   "PMP", "SRB", "TRK", "WIN", "WAV"};
+
+bool IsLooseKind(const std::string& extension) {
+  for (const char* kind : kLooseKinds)
+    if (CompareNoCase(extension, kind) == 0) return true;
+  return false;
+}
+
+// The count is stored as a signed 16-bit number.
+constexpr uint32_t kMaxMembers = 0x7FFF;
+
+struct EntryImage {
+  std::string name;
+  uint32_t length = 0;
+  uint32_t offset = 0;
+};
+
+std::vector<uint8_t> EncodeDirectory(const std::vector<EntryImage>& entries) {
+  std::vector<uint8_t> block;
+  block.reserve(2 + entries.size() * MOTADatFile::kEntrySize);
+  FieldWriter out(block);
+  out.I16(static_cast<int16_t>(entries.size()));
+  for (const EntryImage& entry : entries) {
+    out.U16(MOTADatFile::kMemberType);
+    out.U32(entry.length);
+    out.U32(entry.length);
+    uint8_t name[MOTADatFile::kNameField] = {};
+    std::memcpy(name, entry.name.data(), entry.name.size());
+    out.Bytes(name, sizeof name);
+    out.U32(entry.offset);
+  }
+  return block;
+}
+
+}  // namespace
+
+MOTADatFile::MOTADatFile(const std::string& name) : name_(name) { Load(); }
+
+void MOTADatFile::Fail(const std::string& text) const {
+  throw XAssumption(name_ + text);
+}
+
+void MOTADatFile::Load() {
+  Handle<DiskFile> file = DiskFile::OpenForRead(name_);
+  uint8_t count_field[2];
+  file->Read(sizeof count_field, count_field);
+  const int16_t count = LoadI16(count_field);
+  if (count <= 0) Fail(": MOTA dat file subfile count error");
+
+  std::vector<Handle<SubFile>> members;
+  members.reserve(static_cast<std::size_t>(count));
+  // One read per entry, so that a bad entry is reported before a truncated
+  // directory behind it.
+  for (int16_t i = 0; i < count; ++i) {
+    uint8_t entry[kEntrySize];
+    file->Read(kEntrySize, entry);
+    FieldReader field(entry, kEntrySize);
+    const uint16_t type = field.U16();
+    const uint32_t length = field.U32();
+    const uint32_t length_copy = field.U32();
+    char name[kNameField];
+    field.Bytes(name, kNameField);
+    const uint32_t offset = field.U32();
+
+    if (type != kMemberType) Fail(": MOTA dat file subfile type not 5");
+    if (length != length_copy) Fail(": MOTA dat file subfile size mismatch");
+    // A name that fills the whole field has no end we could trust; taking
+    // bytes past it would read the next entry's offset as text.
+    const void* terminator = std::memchr(name, 0, kNameField);
+    if (!terminator) Fail(": MOTA dat file subfile name not terminated");
+
+    const std::size_t name_length = static_cast<std::size_t>(static_cast<const char*>(terminator) - name);
+    members.push_back(Handle<SubFile>(new SubFile(file, std::string(name, name_length), offset, length)));
+  }
+  file_ = file;
+  members_.swap(members);
+}
+
+uint32_t MOTADatFile::MemberCount() const { return static_cast<uint32_t>(members_.size()); }
+
+Handle<SubFile> MOTADatFile::MemberAt(uint32_t index) const {
+  if (index >= members_.size()) Fail(": MOTA dat file subfile index out of range");
+  return members_[index];
+}
+
+Handle<SubFile> MOTADatFile::Member(uint32_t index) { return MemberAt(index); }
+Handle<SubFile> MOTADatFile::Member(uint32_t index) const { return MemberAt(index); }
+
+Handle<SubFile> MOTADatFile::Find(const std::string& name) const {
+  for (const Handle<SubFile>& member : members_)
+    if (CompareNoCase(member->GetName(), name) == 0) return member;
+  return Handle<SubFile>();
+}
+
+Handle<SubFile> MOTADatFile::FindMember(const std::string& name) { return Find(name); }
+Handle<SubFile> MOTADatFile::FindMember(const std::string& name) const { return Find(name); }
+
+void MOTADatFile::ReplaceMember(const Handle<SubFile>& file) {
+  // Exact comparison: member names are stored lower-cased, so a file opened
+  // under an upper-case name does not match.
+  Handle<SubFile> member;
+  for (const Handle<SubFile>& candidate : members_) {
+    if (candidate->GetName() == file->GetName()) {
+      member = candidate;
+      break;
+    }
+  }
+  if (!member.Get()) throw XGeneral("Subfile not found\n");
+  if (member->Size() != file->Size()) throw XGeneral("Unable to replace - sizes differ\n");
+
+  std::vector<uint8_t> buffer(file->Size());
+  file->Seek(0);
+  member->Seek(0);
+  file->Read(file->Size(), buffer.data());
+  member->Write(member->Size(), buffer.data());
+}
+
+void MOTADatFile::Rebuild() {
+  if (members_.empty() || members_.size() > kMaxMembers) Fail(": MOTA dat file subfile count error");
+  std::vector<EntryImage> entries;
+  entries.reserve(members_.size());
+  for (const Handle<SubFile>& member : members_) {
+    const std::string& member_name = member->GetName();
+    if (member_name.size() >= kNameField)
+      throw XAssumption(member_name + ": MOTA dat file subfile name longer than 12 characters");
+    entries.push_back(EntryImage{member_name, 0, 0});
+  }
+
+  // The new archive is written beside the old one and replaces it only when
+  // complete, so a missing or unreadable loose file leaves the old archive
+  // and this object's members as they were.
+  AtomicOutput output(name_);
+  SubFile& archive = *output.File();
+  std::vector<uint8_t> directory = EncodeDirectory(entries);
+  archive.Write(static_cast<uint32_t>(directory.size()), directory.data());
+
+  std::vector<uint8_t> buffer;
+  for (EntryImage& entry : entries) {
+    const uint32_t position = archive.Position();
+    Handle<DiskFile> loose = DiskFile::OpenForRead(entry.name);
+    const uint32_t length = loose->Size();
+    if (length > 0xFFFFFFFFu - position) throw XFileWrite(name_);
+    if (buffer.size() < length) buffer.resize(length);
+    loose->Read(length, buffer.data());
+    archive.Write(length, buffer.data());
+    entry.offset = position;
+    entry.length = length;
+  }
+
+  directory = EncodeDirectory(entries);
+  archive.Seek(0);
+  archive.Write(static_cast<uint32_t>(directory.size()), directory.data());
+
+  // Our own hold on the old archive must go before it can be replaced on
+  // systems that refuse to rename over an open file.
+  members_.clear();
+  file_ = Handle<DiskFile>();
+  try {
+    output.Commit();
+  } catch (...) {
+    try {
+      Load();
+    } catch (...) {
+    }
+    throw;
+  }
+  Load();
+}
+
+void MOTADatFile::CollectLooseFiles() {
+  const Pathname archive(name_);
+  const DirectoryListing listing{Pathname(archive.Parent())};
+  std::vector<Handle<SubFile>> members;
+  for (uint32_t i = 0; i < listing.Count(); ++i) {
+    // A directory that happens to carry a data file's extension is not one.
+    if (listing.IsDirectory(i)) continue;
+    const Pathname entry = listing.Entry(i);
+    if (!IsLooseKind(entry.Extension())) continue;
+    members.push_back(Handle<SubFile>(new SubFile(entry.FullPath(), false, false)));
+  }
+  // Built aside so that a file that cannot be opened leaves the list as it was.
+  members_.swap(members);
+}

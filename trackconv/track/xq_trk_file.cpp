@@ -1,0 +1,448 @@
+#include "trackconv/track/xq_trk_file.h"
+
+#include <cmath>
+#include <string>
+
+#include "trackconv/foundation/byte_order.h"
+#include "trackconv/foundation/errors.h"
+
+namespace {
+
+const char kUnsupportedSurface[] = ": XQ trk unsupported surface type";
+const char kUnsupportedWall[] = ": XQ trk unsupported wall type";
+const char kTooManySurfaces[] = ": XQ trk file supports too few surfaces";
+const char kValueOutOfRange[] = ": XQ trk value out of range";
+const char kNoSections[] = ": XQ trk file needs at least one section";
+const char kNoLaterals[] = ": XQ trk file needs at least one lateral";
+const char kTooLarge[] = ": XQ trk file too large";
+const char kNoOutput[] = "XQ trk file has no output file";
+
+// File positions are 32-bit with 0xFFFFFFFF reserved for failure.
+constexpr uint64_t kLargestFile = 0xFFFFFFFEu;
+constexpr uint32_t kSurfaceFlags = 12;
+constexpr uint32_t kFirstWallType = 7;
+// The type bit that marks a record as answering the wall and surface
+// queries. No record the converter makes carries it.
+constexpr uint32_t kQueryBit = 0x800;
+// The write buffer is flushed once it holds this much: few system calls,
+// bounded memory however long the track.
+constexpr std::size_t kFlushSize = 64 * 1024;
+
+double Length(int32_t units) { return units * 3.1565656565656566e-5 * 1.609344; }
+
+// Rounds half away from zero and truncates; false when the result is not a
+// 32-bit integer (this includes NaN).
+bool RoundToI32(double x, int32_t& out) {
+  double rounded = x > 0 ? x + 0.5 : x - 0.5;
+  if (!(rounded > -2147483649.0 && rounded < 2147483648.0)) return false;
+  out = static_cast<int32_t>(rounded);
+  return true;
+}
+
+// A record that comes before another across the track. Crossing lines come
+// before each other both ways; the insertion below settles their order.
+bool ComesBefore(const XQSurface& p, const XQSurface& q) {
+  if (p.lateral_at_start < q.lateral_at_start) return true;
+  if (p.lateral_at_end < q.lateral_at_end) return true;
+  return p.lateral_at_start == q.lateral_at_start && p.lateral_at_end == q.lateral_at_end &&
+         p.type >= kFirstWallType;
+}
+
+// Insertion front to back. A record that comes before the first one goes
+// to the front directly; any other moves forward only while it comes
+// before its neighbour, so it always stops behind the first record.
+void SortRun(XQSurface* run, uint32_t count) {
+  for (uint32_t n = 1; n < count; ++n) {
+    XQSurface record = run[n];
+    uint32_t place = n;
+    if (ComesBefore(record, run[0])) {
+      place = 0;
+      for (uint32_t q = n; q > 0; --q) run[q] = run[q - 1];
+    } else {
+      while (ComesBefore(record, run[place - 1])) {
+        run[place] = run[place - 1];
+        --place;
+      }
+    }
+    run[place] = record;
+  }
+}
+
+bool SurfaceType(int kind, int variant, uint32_t& type) {
+  switch (kind) {
+    case 0: type = variant >= 0 ? 6 : 5; return true;
+    case 1: type = 5; return true;
+    case 2: type = 2; return true;
+    case 3: type = 0; return true;
+    case 4: type = 2; return true;
+    case 5: type = 2; return true;
+    default: return false;
+  }
+}
+
+bool WallType(int kind, uint32_t& type, uint32_t& flags) {
+  static const uint32_t kTypes[6] = {8, 7, 7, 8, 8, 7};
+  static const uint32_t kFlags[6] = {12, 12, 14, 12, 12, 14};
+  if (kind < 0 || kind > 5) return false;
+  type = kTypes[kind];
+  flags = kFlags[kind];
+  return true;
+}
+
+void PutSurface(FieldWriter& out, const XQSurface& s) {
+  out.U32(s.type);
+  out.U32(s.flags);
+  out.I32(s.lateral_at_start);
+  out.I32(s.lateral_at_end);
+}
+
+}  // namespace
+
+XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& source)
+    : TrkFile(output) {
+  const TrkFile& track = *source;
+  const uint32_t lateral_count = track.LateralCount();
+  const uint32_t section_count = track.SectionCount();
+  // Without a section there is no track, and without a lateral line there
+  // is no centre-line geometry to take the start points from.
+  if (section_count == 0) Refuse(kNoSections);
+  if (lateral_count == 0) Refuse(kNoLaterals);
+  const uint64_t block = 232 + 8 * static_cast<uint64_t>(lateral_count);
+  const uint64_t fixed = kHeaderSize + 4 * static_cast<uint64_t>(lateral_count);
+  if (fixed > kLargestFile || section_count > (kLargestFile - fixed) / block) Refuse(kTooLarge);
+
+  laterals_.reserve(lateral_count);
+  for (uint32_t j = 0; j < lateral_count; ++j) laterals_.push_back(Units(track.LateralOffset(j)));
+
+  sections_.reserve(section_count);
+  samples_.resize(static_cast<std::size_t>(section_count) * lateral_count);
+  for (uint32_t i = 0; i < section_count; ++i) SampleSection(track, i);
+  JoinSections(track);
+  CarryCurveRadials();
+}
+
+XQTrkFile::~XQTrkFile() = default;
+
+void XQTrkFile::SampleSection(const TrkFile& track, uint32_t i) {
+  const uint32_t section_count = track.SectionCount();
+  const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());
+  const uint32_t next = (i + 1) % section_count;
+
+  XQSection section;
+  section.kind = track.IsCurve(i) ? 2 : 1;
+  section.start_distance = Units(track.SectionStart(i));
+  section.first_surface = static_cast<uint32_t>(surfaces_.size());
+  section.surface_count = 0;
+  const Point3D start = track.PointAt(track.SectionStart(i), 0.0);
+  section.start_x = Units(start.x);
+  section.start_y = Units(start.y);
+  if (section.kind == 2) {
+    section.centre_x = Units(track.CurveCentreX(i));
+    section.centre_y = Units(track.CurveCentreY(i));
+  }
+  for (uint32_t j = 0; j < lateral_count; ++j) {
+    XQSample& sample = samples_[static_cast<std::size_t>(i) * lateral_count + j];
+    sample.altitude = Units(track.AltitudeStart(next, j));
+    sample.grade = Grade(track, i, j);
+  }
+  AddSurfaces(track, i, section);
+  AddWalls(track, i, section);
+  SortRun(surfaces_.data() + section.first_surface, section.surface_count);
+  sections_.push_back(section);
+}
+
+void XQTrkFile::AddSurfaces(const TrkFile& track, uint32_t i, XQSection& section) {
+  const uint32_t count = track.SurfaceCount(i);
+  for (uint32_t k = 0; k < count; ++k) {
+    if (track.SurfaceIsWall(i, k)) continue;
+    XQSurface record;
+    record.lateral_at_start = Units(track.SurfaceFromAtStart(i, k));
+    record.lateral_at_end = Units(track.SurfaceFromAtEnd(i, k));
+    const int variant = track.SurfaceVariant(i, k);
+    const int kind = track.SurfaceKind(i, k);
+    if (!SurfaceType(kind, variant, record.type)) Refuse(kUnsupportedSurface);
+    record.flags = kSurfaceFlags;
+    Append(section, record);
+  }
+}
+
+void XQTrkFile::AddWalls(const TrkFile& track, uint32_t i, XQSection& section) {
+  const uint32_t count = track.WallCount(i);
+  for (uint32_t w = 0; w < count; ++w) {
+    XQSurface record;
+    record.lateral_at_start = Units(track.WallFromAtStart(i, w));
+    record.lateral_at_end = Units(track.WallFromAtEnd(i, w));
+    const int kind = track.WallKind(i, w);
+    if (!WallType(kind, record.type, record.flags)) Refuse(kUnsupportedWall);
+    Append(section, record);
+  }
+}
+
+// The kind has been mapped already, so an unknown kind in a full section
+// is reported as the kind, not as the limit.
+void XQTrkFile::Append(XQSection& section, const XQSurface& record) {
+  if (section.surface_count == kMaxSurfaces) Refuse(kTooManySurfaces);
+  surfaces_.push_back(record);
+  ++section.surface_count;
+}
+
+void XQTrkFile::JoinSections(const TrkFile& track) {
+  const uint32_t count = static_cast<uint32_t>(sections_.size());
+  for (uint32_t i = 0; i < count; ++i) {
+    XQSection& s = sections_[i];
+    const XQSection& n = sections_[(i + 1) % count];
+    const int64_t end_distance =
+        i + 1 < count ? n.start_distance : Units(track.TrackLength());
+    s.length = Narrow(end_distance - s.start_distance);
+    s.end_x = n.start_x;
+    s.end_y = n.start_y;
+    if (s.kind != 2) {
+      s.start_radial_y = s.start_radial_x = s.end_radial_y = s.end_radial_x = 0;
+      s.radius = 0;
+      continue;
+    }
+    s.start_radial_y = Narrow(int64_t{s.centre_y} - s.start_y);
+    s.start_radial_x = Narrow(int64_t{s.start_x} - s.centre_x);
+    s.end_radial_y = Narrow(int64_t{s.centre_y} - s.end_y);
+    s.end_radial_x = Narrow(int64_t{s.end_x} - s.centre_x);
+    auto distance = [](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+      const double dx = static_cast<double>(x1) - static_cast<double>(x2);
+      const double dy = static_cast<double>(y1) - static_cast<double>(y2);
+      return static_cast<int64_t>(std::sqrt(dx * dx + dy * dy) + 0.5);
+    };
+    const int64_t r1 = distance(s.start_x, s.start_y, s.centre_x, s.centre_y);
+    const int64_t r2 = distance(s.end_x, s.end_y, s.centre_x, s.centre_y);
+    int64_t radius = (r1 + r2 + 1) / 2;
+    if (track.CurveAngle(i) < 0.0) radius = -radius;
+    s.radius = Narrow(radius);
+  }
+}
+
+// A straight that follows a curve keeps the curve's end radial in all four
+// fields, so the join carries the direction across.
+void XQTrkFile::CarryCurveRadials() {
+  const uint32_t count = static_cast<uint32_t>(sections_.size());
+  for (uint32_t i = 0; i < count; ++i) {
+    const XQSection& curve = sections_[i];
+    XQSection& next = sections_[(i + 1) % count];
+    if (curve.kind != 2 || next.kind == 2) continue;
+    next.start_radial_y = next.end_radial_y = curve.end_radial_y;
+    next.start_radial_x = next.end_radial_x = curve.end_radial_x;
+  }
+}
+
+void XQTrkFile::Refuse(const char* text) const {
+  const Handle<SubFile>& file = GetSubFile();
+  throw XAssumption((file.Get() ? file->GetName() : std::string()) + text);
+}
+
+int32_t XQTrkFile::Units(double length) const {
+  int32_t units = 0;
+  if (!RoundToI32(length * 0.621371192237334 * 31680.0, units)) Refuse(kValueOutOfRange);
+  return units;
+}
+
+// The slope of the altitude cubic at the section's end, per whole section,
+// as an angle against the section's length.
+int32_t XQTrkFile::Grade(const TrkFile& track, uint32_t i, uint32_t j) const {
+  double slope = 3 * track.AltitudeCubic(i, j);
+  slope = 2 * track.AltitudeQuadratic(i, j) + slope;
+  slope = track.AltitudeLinear(i, j) + slope;
+  const double angle = std::atan2(slope, track.SectionLength(i));
+  const double degrees = angle / Pi * 180.0;
+  int32_t grade = 0;
+  if (!RoundToI32(degrees * 142.85714285714286, grade)) Refuse(kValueOutOfRange);
+  return grade;
+}
+
+int32_t XQTrkFile::Narrow(int64_t value) const {
+  if (value < INT32_MIN || value > INT32_MAX) Refuse(kValueOutOfRange);
+  return static_cast<int32_t>(value);
+}
+
+uint32_t XQTrkFile::FileSize() const {
+  const uint32_t l = static_cast<uint32_t>(laterals_.size());
+  const uint32_t s = static_cast<uint32_t>(sections_.size());
+  return kHeaderSize + 4 * l + s * (232 + 8 * l);
+}
+
+void XQTrkFile::Write() {
+  Handle<SubFile> file = GetSubFile();
+  if (!file.Get()) Refuse(kNoOutput);
+  file->Seek(0);
+  const uint32_t section_count = static_cast<uint32_t>(sections_.size());
+  const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());
+
+  std::vector<uint8_t> buffer;
+  buffer.reserve(kFlushSize + 512 + 8 * static_cast<std::size_t>(lateral_count));
+  FieldWriter out(buffer);
+  auto flush = [&] {
+    if (!buffer.empty()) file->Write(static_cast<uint32_t>(buffer.size()), buffer.data());
+    buffer.clear();
+  };
+
+  out.U32(kFormatTag);
+  out.U32(1);
+  out.U32(1);
+  out.U32(0);
+  out.U32(section_count);
+  out.U32(lateral_count);
+  for (int32_t lateral : laterals_) {
+    out.I32(lateral);
+    if (buffer.size() >= kFlushSize) flush();
+  }
+
+  for (uint32_t i = 0; i < section_count; ++i) {
+    const XQSection& s = sections_[i];
+    out.U32(s.kind);
+    out.U32((i + 1) % section_count);
+    out.U32((section_count + i - 1) % section_count);
+    out.I32(s.start_x);
+    out.I32(s.start_y);
+    out.I32(s.end_x);
+    out.I32(s.end_y);
+    out.I32(s.start_distance);
+    out.I32(s.length);
+    out.I32(s.centre_x);
+    out.I32(s.centre_y);
+    out.I32(s.start_radial_y);
+    out.I32(s.start_radial_x);
+    out.I32(s.end_radial_y);
+    out.I32(s.end_radial_x);
+    out.I32(s.radius);
+    out.U32(0);
+    const XQSample* samples = samples_.data() + static_cast<std::size_t>(i) * lateral_count;
+    for (uint32_t j = 0; j < lateral_count; ++j) {
+      out.I32(samples[j].altitude);
+      out.I32(samples[j].grade);
+      if (buffer.size() >= kFlushSize) flush();
+    }
+    out.U32(s.surface_count);
+    for (uint32_t k = 0; k < s.surface_count; ++k) PutSurface(out, surfaces_[s.first_surface + k]);
+    out.Zeros(16 * static_cast<std::size_t>(kMaxSurfaces - s.surface_count));
+    if (buffer.size() >= kFlushSize) flush();
+  }
+  flush();
+}
+
+// ---- Queries answered from the integer form ----
+
+const XQSection* XQTrkFile::SectionOrNull(uint32_t i) const {
+  return i < sections_.size() ? &sections_[i] : nullptr;
+}
+
+const XQSurface* XQTrkFile::Record(uint32_t i, uint32_t k) const {
+  const XQSection* s = SectionOrNull(i);
+  if (!s || k >= s->surface_count) return nullptr;
+  return &surfaces_[s->first_surface + k];
+}
+
+const XQSurface* XQTrkFile::WallRecord(uint32_t i, uint32_t w) const {
+  const XQSection* s = SectionOrNull(i);
+  if (!s) return nullptr;
+  for (uint32_t k = 0; k < s->surface_count; ++k) {
+    const XQSurface& record = surfaces_[s->first_surface + k];
+    if ((record.type & kQueryBit) && w-- == 0) return &record;
+  }
+  return nullptr;
+}
+
+double XQTrkFile::TrackLength() const {
+  if (sections_.empty()) return 0.0;
+  const XQSection& last = sections_.back();
+  return Length(last.start_distance + last.length);
+}
+
+uint32_t XQTrkFile::LateralCount() const { return static_cast<uint32_t>(laterals_.size()); }
+double XQTrkFile::LateralOffset(uint32_t j) const {
+  return j < laterals_.size() ? Length(laterals_[j]) : 0.0;
+}
+uint32_t XQTrkFile::SectionCount() const { return static_cast<uint32_t>(sections_.size()); }
+bool XQTrkFile::IsCurve(uint32_t i) const {
+  const XQSection* s = SectionOrNull(i);
+  return s && s->kind == 2;
+}
+bool XQTrkFile::SectionProximity(uint32_t) const { return false; }
+double XQTrkFile::SectionStart(uint32_t i) const {
+  const XQSection* s = SectionOrNull(i);
+  return s ? Length(s->start_distance) : 0.0;
+}
+double XQTrkFile::SectionLength(uint32_t i) const {
+  const XQSection* s = SectionOrNull(i);
+  return s ? Length(s->length) : 0.0;
+}
+double XQTrkFile::SectionHeading(uint32_t) const { return 0.0; }
+double XQTrkFile::CurveCentreX(uint32_t i) const {
+  const XQSection* s = SectionOrNull(i);
+  return s ? Length(s->centre_x) : 0.0;
+}
+double XQTrkFile::CurveCentreY(uint32_t i) const {
+  const XQSection* s = SectionOrNull(i);
+  return s ? Length(s->centre_y) : 0.0;
+}
+double XQTrkFile::CurveAngle(uint32_t) const { return 0.0; }
+uint32_t XQTrkFile::SectionWordCount(uint32_t) const { return 0; }
+const char* XQTrkFile::SectionWordName(uint32_t, uint32_t) const { return nullptr; }
+uint32_t XQTrkFile::SectionWord(uint32_t, uint32_t) const { return 0; }
+double XQTrkFile::AltitudeStart(uint32_t, uint32_t) const { return 0.0; }
+double XQTrkFile::AltitudeLinear(uint32_t, uint32_t) const { return 0.0; }
+double XQTrkFile::AltitudeQuadratic(uint32_t, uint32_t) const { return 0.0; }
+double XQTrkFile::AltitudeCubic(uint32_t, uint32_t) const { return 0.0; }
+double XQTrkFile::LineStartX(uint32_t, uint32_t) const { return 0.0; }
+double XQTrkFile::LineStartY(uint32_t, uint32_t) const { return 0.0; }
+double XQTrkFile::LineRadius(uint32_t, uint32_t) const { return 0.0; }
+uint32_t XQTrkFile::LineWordCount(uint32_t, uint32_t) const { return 0; }
+uint32_t XQTrkFile::LineWord(uint32_t, uint32_t, uint32_t) const { return 0; }
+
+uint32_t XQTrkFile::SurfaceCount(uint32_t i) const {
+  const XQSection* s = SectionOrNull(i);
+  if (!s) return 0;
+  uint32_t count = 0;
+  for (uint32_t k = 0; k < s->surface_count; ++k)
+    if (surfaces_[s->first_surface + k].type & kQueryBit) ++count;
+  return count;
+}
+double XQTrkFile::SurfaceFromAtStart(uint32_t i, uint32_t k) const {
+  const XQSurface* r = Record(i, k);
+  return r ? Length(r->lateral_at_start) : 0.0;
+}
+double XQTrkFile::SurfaceFromAtEnd(uint32_t i, uint32_t k) const {
+  const XQSurface* r = Record(i, k);
+  return r ? Length(r->lateral_at_end) : 0.0;
+}
+// The last strip ends where the section's last wall begins; with no wall
+// there is no such line and the answer is 0.
+double XQTrkFile::SurfaceToAtStart(uint32_t i, uint32_t k) const {
+  if (k + 1 < SurfaceCount(i)) return SurfaceFromAtStart(i, k + 1);
+  const uint32_t walls = WallCount(i);
+  return walls ? WallFromAtStart(i, walls - 1) : 0.0;
+}
+double XQTrkFile::SurfaceToAtEnd(uint32_t i, uint32_t k) const {
+  if (k + 1 < SurfaceCount(i)) return SurfaceFromAtEnd(i, k + 1);
+  const uint32_t walls = WallCount(i);
+  return walls ? WallFromAtEnd(i, walls - 1) : 0.0;
+}
+double XQTrkFile::SurfaceHeight(uint32_t, uint32_t) const { return 0.0; }
+bool XQTrkFile::SurfaceIsWall(uint32_t, uint32_t) const { return false; }
+int XQTrkFile::SurfaceKind(uint32_t, uint32_t) const { return 0; }
+int XQTrkFile::SurfaceVariant(uint32_t, uint32_t) const { return 0; }
+uint32_t XQTrkFile::SurfaceWordCount(uint32_t, uint32_t) const { return 0; }
+uint32_t XQTrkFile::SurfaceWord(uint32_t, uint32_t, uint32_t) const { return 0; }
+const char* XQTrkFile::SurfaceWordName(uint32_t, uint32_t, uint32_t) const { return nullptr; }
+
+uint32_t XQTrkFile::WallCount(uint32_t i) const { return SurfaceCount(i); }
+double XQTrkFile::WallFromAtStart(uint32_t i, uint32_t w) const {
+  const XQSurface* r = WallRecord(i, w);
+  return r ? Length(r->lateral_at_start) : 0.0;
+}
+double XQTrkFile::WallFromAtEnd(uint32_t i, uint32_t w) const {
+  const XQSurface* r = WallRecord(i, w);
+  return r ? Length(r->lateral_at_end) : 0.0;
+}
+double XQTrkFile::WallToAtStart(uint32_t i, uint32_t w) const { return WallFromAtStart(i, w); }
+double XQTrkFile::WallToAtEnd(uint32_t i, uint32_t w) const { return WallFromAtEnd(i, w); }
+double XQTrkFile::WallHeight(uint32_t, uint32_t) const { return 1.0; }
+int XQTrkFile::WallKind(uint32_t, uint32_t) const { return 1; }
+uint32_t XQTrkFile::WallWordCount(uint32_t, uint32_t) const { return 0; }
+uint32_t XQTrkFile::WallWord(uint32_t, uint32_t, uint32_t) const { return 0; }
+const char* XQTrkFile::WallWordName(uint32_t, uint32_t, uint32_t) const { return nullptr; }
