@@ -35,8 +35,9 @@ int32_t TimesWrap(int32_t x, uint32_t factor) {
   return static_cast<int32_t>(static_cast<uint32_t>(x) * factor);
 }
 
-// A stored derivative word may be off by up to 2 from the exact multiple
-// (older tools rounded it); the difference is taken in the stored width.
+// The format tolerates a derivative word up to 2 away from the exact
+// multiple. The difference is taken in the stored width, so the words the
+// writer stores (wrapped like the file's integers) always pass.
 bool CloseEnough(int32_t stored, int32_t coefficient, uint32_t factor) {
   int64_t difference = SubWrap(stored, TimesWrap(coefficient, factor));
   return std::llabs(difference) <= 2;
