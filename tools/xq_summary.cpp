@@ -62,7 +62,7 @@ int Summarise(const char* name) {
       ++by_type[LoadU32(&section[count_at + 4 + s * kSlotSize])];
   }
   std::printf("  %u straights, %u curves, length %lld track units (%.1f m)\n", straights, curves,
-              static_cast<long long>(total_length), total_length * 3.1565656565656566e-5 * 1609.344);
+              static_cast<long long>(total_length), total_length * 3.1565656565656566e-5 * 1.609344);
   std::printf("  surfaces per section:");
   for (const auto& entry : by_surface_count) std::printf(" %u in %u", entry.first, entry.second);
   std::printf("\n  surface and wall types:");

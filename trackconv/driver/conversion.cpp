@@ -1,11 +1,22 @@
 #include "trackconv/driver/conversion.h"
 
-#include "trackconv/foundation/errors.h"
+#include "trackconv/driver/game_registry.h"
+#include "trackconv/foundation/atomic_output.h"
 #include "trackconv/foundation/paths.h"
+#include "trackconv/track/xq_trk_file.h"
 
 void ConvertCurrentDirectory() {
   Directory directory(".");
-  // Game recognition and the track formats are not part of this build yet:
-  // say so plainly rather than pretend to convert.
-  throw XAssumption(directory.FullPath() + ": track conversion is not available in this build");
+  Handle<FileFactory> factory = GameRegistry::Instance().FactoryFor(directory);
+  // The whole track is read and checked before the output is touched.
+  Handle<TrkFile> track = factory->OpenTrack(std::string(), std::string(), false);
+
+  // The output is written under a temporary name and only put in place of
+  // <Name>.xq once complete, so a failed run leaves an older file intact.
+  AtomicOutput output(directory.Name() + ".xq");
+  {
+    XQTrkFile converted(output.File(), track);
+    converted.Write();
+  }
+  output.Commit();
 }
