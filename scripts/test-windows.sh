@@ -9,9 +9,7 @@ source scripts/ensure-tools.sh
 ensure_tools g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest
 
 jobs=${JOBS:-$(nproc)}
-# Debug by default: GCC 12 reports a false use-after-free in the optimised
-# test build; BUILD_TYPE=Release builds optimised programs once that is gone.
-build_type=${BUILD_TYPE:-Debug}
+build_type=${BUILD_TYPE:-Release}
 win64=${BUILD_DIR_WIN64:-build/win64}
 win32=${BUILD_DIR_WIN32:-build/win32}
 wine64=/usr/lib/wine/wine64

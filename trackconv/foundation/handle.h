@@ -51,12 +51,16 @@ class Handle {
     if (count_) ++*count_;
   }
   void Release() {
-    if (count_ && --*count_ == 0) {
-      delete object_;
-      delete count_;
-    }
+    if (count_ && --*count_ == 0) Destroy(object_, count_);
     object_ = nullptr;
     count_ = nullptr;
+  }
+
+  // Kept out of line: inlined into callers, GCC's optimiser mistakes the
+  // shared count's release for a use after free.
+  [[gnu::noinline]] static void Destroy(T* object, uint32_t* count) {
+    delete object;
+    delete count;
   }
 
   T* object_ = nullptr;

@@ -12,13 +12,20 @@ struct Resolved {
   std::size_t last = std::string::npos;  // npos for a root
   bool IsRoot() const { return last == std::string::npos; }
   std::string LastComponent() const { return IsRoot() ? std::string() : full.substr(last); }
-  /// The path up to the separator before the last component; a path right
-  /// below the root keeps the root itself.
+  /// The path up to the separator before the last component. A path right
+  /// below a root keeps the root with its separator: cutting C:\x to "C:"
+  /// would name the current directory of drive C instead.
   std::string Parent() const {
     if (IsRoot()) return std::string();
+    std::string with_separator = full.substr(0, last);
+    std::string resolved;
+    std::size_t resolved_last;
+    if (platform::FullPathName(with_separator, resolved, resolved_last) &&
+        resolved_last == std::string::npos)
+      return resolved;
     std::size_t cut = last;
     while (cut > 0 && platform::IsSeparator(full[cut - 1])) --cut;
-    return cut == 0 ? full.substr(0, last) : full.substr(0, cut);
+    return full.substr(0, cut);
   }
 };
 
