@@ -116,14 +116,15 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
 
   sections_.reserve(section_count);
   samples_.resize(static_cast<std::size_t>(section_count) * lateral_count);
-  for (uint32_t i = 0; i < section_count; ++i) SampleSection(track, i);
+  const SectionFinder finder(track);
+  for (uint32_t i = 0; i < section_count; ++i) SampleSection(track, finder, i);
   JoinSections(track);
   CarryCurveRadials();
 }
 
 XQTrkFile::~XQTrkFile() = default;
 
-void XQTrkFile::SampleSection(const TrkFile& track, uint32_t i) {
+void XQTrkFile::SampleSection(const TrkFile& track, const SectionFinder& finder, uint32_t i) {
   const uint32_t section_count = track.SectionCount();
   const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());
   const uint32_t next = (i + 1) % section_count;
@@ -133,7 +134,7 @@ void XQTrkFile::SampleSection(const TrkFile& track, uint32_t i) {
   section.start_distance = Units(track.SectionStart(i));
   section.first_surface = static_cast<uint32_t>(surfaces_.size());
   section.surface_count = 0;
-  const Point3D start = track.PointAt(track.SectionStart(i), 0.0);
+  const Point3D start = track.PointAt(track.SectionStart(i), 0.0, finder);
   section.start_x = Units(start.x);
   section.start_y = Units(start.y);
   if (section.kind == 2) {

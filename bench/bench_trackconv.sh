@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Times trackconv on a large generated track of each game family against
+# the floor of copying the same input file with cp, and measures its peak
+# memory against the input's size.
+#
+#   bench/bench_trackconv.sh [runs]      (default 21 runs per measurement)
+#
+# Every run is a new process, for trackconv and for cp alike, so both pay
+# the same start-up. Targets: trackconv's median at most 3x cp's, and peak
+# memory (max RSS) at most 4x the input file's size.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/ensure-tools.sh
+ensure_tools time python3
+
+runs=${1:-21}
+# MOTA track files hold at most 10 lateral lines, so MOTA and K5 get 10.
+sections=5000 surfaces=8 walls=2
+
+build=${BUILD_DIR:-build/release}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j 2 --target trackconv make_track make_game_file >/dev/null
+trackconv=$PWD/$build/trackconv/trackconv
+tools=$PWD/$build/tools
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# One directory per family, named after its track.
+make_family() {  # family format laterals marker-kind marker-file
+  local dir=$work/$1/big
+  mkdir -p "$dir"
+  "$tools/make_track" "$dir/big.trk" --format "$2" --sections $sections --laterals "$3" \
+    --surfaces $surfaces --walls $walls --seed 7
+  "$tools/make_game_file" "$4" "$dir/$5"
+}
+make_family vtr vtr 16 vtr-3do car.3do
+make_family mota mota 10 mota-3do car.3do
+make_family k5 mota 10 k5-rpl lap.rpl
+mkdir -p "$work/empty/none"
+
+# Median wall time in milliseconds of running "$@" $runs times in directory
+# $1, each run a new process started directly (no shell in between).
+median_ms() {
+  python3 - "$runs" "$@" <<'PY'
+import statistics, subprocess, sys, time
+runs, directory, command = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
+times = []
+for _ in range(runs):
+    start = time.perf_counter()
+    subprocess.run(command, cwd=directory, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    times.append(time.perf_counter() - start)
+print("%.2f" % (statistics.median(times) * 1000))
+PY
+}
+
+# Peak resident memory in KiB of one run of "$@" in directory $1.
+max_rss_kib() {
+  local dir=$1
+  shift
+  (cd "$dir" && /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>&1) || true
+  tail -n 1 "$work/rss"
+}
+
+baseline=$(max_rss_kib "$work/empty/none" "$trackconv")
+echo "trackconv on $sections sections with $surfaces surfaces and $walls walls each;" \
+     "16 laterals (VTR, no walls) or 10 (MOTA, K5)"
+echo "times are medians of $runs runs, each a new process"
+echo "baseline: trackconv failing at once in an empty directory peaks at $baseline KiB"
+printf '%-6s %10s %10s %10s %10s %6s %10s %10s %7s %7s\n' family input output \
+  "trackconv" "cp" ratio "max RSS" "RSS-base" "RSS/in" "net/in"
+for family in vtr mota k5; do
+  dir=$work/$family/big
+  rm -f "$dir/big.xq"
+  (cd "$dir" && "$trackconv") || { echo "$family: trackconv failed" >&2; exit 1; }
+  input=$(stat -c %s "$dir/big.trk")
+  output=$(stat -c %s "$dir/big.xq")
+  t_conv=$(median_ms "$dir" "$trackconv")
+  t_copy=$(median_ms "$dir" cp big.trk "$work/copy.trk")
+  rss=$(max_rss_kib "$dir" "$trackconv")
+  awk -v f="$family" -v in_b="$input" -v out_b="$output" -v tc="$t_conv" -v cp="$t_copy" \
+      -v rss="$rss" -v base="$baseline" 'BEGIN {
+    printf "%-6s %10d %10d %8.2fms %8.2fms %5.2fx %7d KiB %6d KiB %6.2fx %6.2fx\n",
+      f, in_b, out_b, tc, cp, tc / cp, rss, rss - base, rss * 1024 / in_b, (rss - base) * 1024 / in_b
+  }'
+done
