@@ -1,6 +1,8 @@
 #include "trackconv/track/mota_trk_file.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 
@@ -67,17 +69,66 @@ MOTATrkFile::~MOTATrkFile() = default;
 
 namespace {
 
-// Reads the next `count` bytes of the file as one block. The count comes
-// from untrusted header fields, so it is checked against what the file
-// still holds before anything is allocated; a block that runs past the end
-// is the same failure the SubFile itself reports.
-std::vector<uint8_t> ReadBlock(SubFile& file, uint64_t count) {
-  if (count > static_cast<uint64_t>(file.Size() - file.Position()))
-    throw XFileRead(file.GetName());
-  std::vector<uint8_t> block(static_cast<std::size_t>(count));
-  if (count != 0) file.Read(static_cast<uint32_t>(count), block.data());
-  return block;
-}
+// Hands out the file's consecutive blocks. The counts come from untrusted
+// header fields, so each is checked against what the file still holds
+// before anything is allocated; a block that runs past the end is the same
+// failure the SubFile itself reports.
+//
+// One read per section record made reading a large track slower than
+// converting it, so the file is read ahead in large chunks. A chunk read
+// can fail where the block itself would not (an archive member that claims
+// more bytes than the archive holds); then exactly the block is read, so a
+// damaged file fails at the same block with the same message as without
+// the read-ahead.
+class BlockReader {
+ public:
+  explicit BlockReader(SubFile& file) : file_(file) { file_.Seek(0); }
+
+  std::vector<uint8_t> Next(uint64_t count) {
+    const uint64_t buffered = buffer_.size() - used_;
+    const uint64_t unread = file_.Size() - file_.Position();
+    if (count > buffered + unread) throw XFileRead(file_.GetName());
+    if (count > buffered && count - buffered >= kChunk) {
+      // A large block goes straight into its own memory, not through the
+      // buffer, so it is never held twice.
+      std::vector<uint8_t> block(buffer_.begin() + static_cast<std::ptrdiff_t>(used_), buffer_.end());
+      block.resize(static_cast<std::size_t>(count));
+      file_.Read(static_cast<uint32_t>(count - buffered), block.data() + buffered);
+      buffer_.clear();
+      used_ = 0;
+      return block;
+    }
+    if (count > buffered) Fill(count - buffered, unread);
+    std::vector<uint8_t> block(buffer_.begin() + static_cast<std::ptrdiff_t>(used_),
+                               buffer_.begin() + static_cast<std::ptrdiff_t>(used_ + count));
+    used_ += static_cast<std::size_t>(count);
+    return block;
+  }
+
+ private:
+  static constexpr uint64_t kChunk = 1 << 16;
+
+  void Fill(uint64_t needed, uint64_t unread) {
+    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(used_));
+    used_ = 0;
+    const std::size_t kept = buffer_.size();
+    const uint32_t ahead = static_cast<uint32_t>(std::max(needed, std::min(kChunk, unread)));
+    const uint32_t at = file_.Position();
+    buffer_.resize(kept + ahead);
+    try {
+      file_.Read(ahead, buffer_.data() + kept);
+    } catch (const XFileRead&) {
+      if (ahead == needed) throw;
+      buffer_.resize(kept + static_cast<std::size_t>(needed));
+      file_.Seek(at);
+      file_.Read(static_cast<uint32_t>(needed), buffer_.data() + kept);
+    }
+  }
+
+  SubFile& file_;
+  std::vector<uint8_t> buffer_;
+  std::size_t used_ = 0;  ///< bytes of buffer_ already handed out
+};
 
 }  // namespace
 
@@ -86,8 +137,8 @@ void MOTATrkFile::Read() {
   const std::string& name = file.GetName();
   auto fail = [&name](const char* text) { throw XAssumption(name + text); };
 
-  file.Seek(0);
-  std::vector<uint8_t> header_block = ReadBlock(file, kHeaderSize);
+  BlockReader blocks(file);
+  std::vector<uint8_t> header_block = blocks.Next(kHeaderSize);
   FieldReader header(header_block);
   uint32_t id = header.U32();
   uint32_t type = header.U32();
@@ -108,10 +159,10 @@ void MOTATrkFile::Read() {
   track_length_ = track_length;
   for (uint32_t j = 0; j < lateral_count; ++j) laterals_.push_back(header.I32());
 
-  ReadBlock(file, uint64_t{4} * section_count);  // offsets; rebuilt on write
+  blocks.Next(uint64_t{4} * section_count);  // offsets; rebuilt on write
 
   std::vector<uint8_t> line_block =
-      ReadBlock(file, uint64_t{kLineSize} * lateral_count * section_count);
+      blocks.Next(uint64_t{kLineSize} * lateral_count * section_count);
   FieldReader lines(line_block);
   lines_.reserve(static_cast<std::size_t>(lateral_count) * section_count);
   for (uint64_t r = 0; r < uint64_t{lateral_count} * section_count; ++r) {
@@ -129,7 +180,7 @@ void MOTATrkFile::Read() {
     lines_.push_back(line);
   }
 
-  std::vector<uint8_t> surface_block = ReadBlock(file, surface_bytes);
+  std::vector<uint8_t> surface_block = blocks.Next(surface_bytes);
   FieldReader surfaces(surface_block);
   surfaces_.reserve(surface_bytes / kSurfaceSize);
   for (uint32_t r = 0; r < surface_bytes / kSurfaceSize; ++r) {
@@ -146,7 +197,7 @@ void MOTATrkFile::Read() {
   uint64_t surfaces_so_far = 0;
   sections_.reserve(section_count);
   for (uint32_t i = 0; i < section_count; ++i) {
-    std::vector<uint8_t> record_block = ReadBlock(file, kSectionSize);
+    std::vector<uint8_t> record_block = blocks.Next(kSectionSize);
     FieldReader record(record_block);
     Section section;
     section.kind = record.U32();
@@ -173,7 +224,7 @@ void MOTATrkFile::Read() {
 
     section.first_wall = static_cast<uint32_t>(walls_.size());
     std::vector<uint8_t> wall_block =
-        ReadBlock(file, uint64_t{kWallSize} * section.wall_count);
+        blocks.Next(uint64_t{kWallSize} * section.wall_count);
     FieldReader walls(wall_block);
     for (uint32_t w = 0; w < section.wall_count; ++w) {
       Wall wall;
