@@ -163,18 +163,20 @@ void MOTATrkFile::Read() {
 
   std::vector<uint8_t> line_block =
       blocks.Next(uint64_t{kLineSize} * lateral_count * section_count);
-  FieldReader lines(line_block);
   lines_.reserve(static_cast<std::size_t>(lateral_count) * section_count);
   for (uint64_t r = 0; r < uint64_t{lateral_count} * section_count; ++r) {
+    // Fixed-size records of a block read whole and sized from the header:
+    // decoded in place, field by field.
+    const uint8_t* record = line_block.data() + std::size_t{kLineSize} * r;
     Line line;
-    line.a = lines.I32();
-    line.b = lines.I32();
-    line.c = lines.I32();
-    line.d = lines.I32();
-    int32_t a3 = lines.I32();
-    int32_t b2 = lines.I32();
-    line.position1 = lines.I32();
-    line.position2 = lines.I32();
+    line.a = LoadI32(record + 0);
+    line.b = LoadI32(record + 4);
+    line.c = LoadI32(record + 8);
+    line.d = LoadI32(record + 12);
+    int32_t a3 = LoadI32(record + 16);
+    int32_t b2 = LoadI32(record + 20);
+    line.position1 = LoadI32(record + 24);
+    line.position2 = LoadI32(record + 28);
     if (!CloseEnough(a3, line.a, 3)) fail(": MOTA trk file altitude delta 4 error");
     if (!CloseEnough(b2, line.b, 2)) fail(": MOTA trk file altitude delta 5 error");
     lines_.push_back(line);

@@ -116,17 +116,19 @@ void VTRTrkFile::Read() {
   block.assign(static_cast<std::size_t>(line_bytes), 0);
   file.Read(static_cast<uint32_t>(line_bytes), block.data());
   lines_.reserve(static_cast<std::size_t>(sections * lateral_count));
-  FieldReader lines(block);
   for (uint64_t r = 0; r < sections * lateral_count; ++r) {
+    // Fixed-size records of a block read whole and sized from the header:
+    // decoded in place, field by field.
+    const uint8_t* record = block.data() + std::size_t{kLineSize} * r;
     LineRecord line;
-    line.a = lines.I32();
-    line.b = lines.I32();
-    line.c = lines.I32();
-    line.d = lines.I32();
-    const int32_t delta4 = lines.I32();
-    const int32_t delta5 = lines.I32();
-    line.position1 = lines.I32();
-    line.position2 = lines.I32();
+    line.a = LoadI32(record + 0);
+    line.b = LoadI32(record + 4);
+    line.c = LoadI32(record + 8);
+    line.d = LoadI32(record + 12);
+    const int32_t delta4 = LoadI32(record + 16);
+    const int32_t delta5 = LoadI32(record + 20);
+    line.position1 = LoadI32(record + 24);
+    line.position2 = LoadI32(record + 28);
     // 3a and 2b as a 32-bit field holds them (wrapping), or the stored
     // derivative coefficient divided back with truncation.
     if (3u * Unsigned(line.a) != Unsigned(delta4) && line.a != delta4 / 3) {
