@@ -279,6 +279,19 @@ TEST(ConversionEndToEnd, EveryArchiveFaultEndsWithItsMessage) {
   GameDirectory short_member;
   short_member.Put("alpha.dat", Bytes(archive.begin(), archive.end() - 1));
   short_member.ExpectFails("Couldn't read file alpha.trk");
+
+  // Cut short the same way, a track with a bad field fails at that field
+  // first, as reading it block by block would.
+  const uint32_t sections = 6;
+  Bytes mota = TrackBytes(Format::kMota, sections);
+  const std::size_t first_section =
+      68 + 4 * sections + 32 * 3 * sections + LoadU32(&mota[20]);  // header, offsets, lines, strips
+  StoreU32(&mota[first_section], 9);
+  Bytes cut = trackgen::BuildDatArchive({{"car.3do", trackgen::MotaModelBytes()}, {"alpha.trk", mota}});
+  cut.pop_back();
+  GameDirectory bad_field;
+  bad_field.Put("alpha.dat", cut);
+  bad_field.ExpectFails("alpha.trk: MOTA trk file unknown section type");
 }
 
 TEST(ConversionEndToEnd, WrongTrackFormatAndUnconvertibleTrackAreRefused) {
