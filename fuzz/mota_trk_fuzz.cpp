@@ -2,7 +2,8 @@
 // answer every query, write a file it accepts again, rewrite that file
 // byte for byte, and rebuild through the model into a readable file.
 //
-// Seeds: fuzz/corpus/mota/, made by tools/mota_fuzz_seeds.cpp.
+// Seeds: fuzz/corpus/mota/, made by fuzz/make_mota_seeds.sh from generated
+// tracks.
 
 #include <cstdint>
 #include <cstdio>

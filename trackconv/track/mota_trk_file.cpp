@@ -37,8 +37,9 @@ int32_t TimesWrap(int32_t x, uint32_t factor) {
   return static_cast<int32_t>(static_cast<uint32_t>(x) * factor);
 }
 
-// A stored derivative word may be off by up to 2 from the exact multiple
-// (older tools rounded it); the difference is taken in the stored width.
+// The format tolerates a derivative word up to 2 away from the exact
+// multiple. The difference is taken in the stored width, so the words the
+// writer stores (wrapped like the file's integers) always pass.
 bool CloseEnough(int32_t stored, int32_t coefficient, uint32_t factor) {
   int64_t difference = SubWrap(stored, TimesWrap(coefficient, factor));
   return std::llabs(difference) <= 2;
@@ -153,7 +154,7 @@ void MOTATrkFile::Read() {
 
   // The header has room for ten offsets only, and a track without lateral
   // lines or sections has nothing for the queries to answer from.
-  if (lateral_count > kMaxLaterals) fail(": MOTA trk file too many laterals");
+  if (lateral_count > kMaxLaterals) fail(": MOTA trk file has too many laterals");
   if (lateral_count == 0) fail(": MOTA trk file has no laterals");
   if (section_count == 0) fail(": MOTA trk file has no sections");
   track_length_ = track_length;
@@ -282,8 +283,8 @@ void MOTATrkFile::Build(const TrkFile& source) {
   if (lateral_count > kMaxLaterals) throw XAssumption("MOTA trk file supports too few laterals");
   uint32_t section_count = source.SectionCount();
   // Such a track would be written as a file that no reader accepts.
-  if (lateral_count == 0) throw XAssumption("MOTA trk file has no laterals");
-  if (section_count == 0) throw XAssumption("MOTA trk file has no sections");
+  if (lateral_count == 0) throw XAssumption("MOTA trk file needs at least one lateral");
+  if (section_count == 0) throw XAssumption("MOTA trk file needs at least one section");
   for (uint32_t j = 0; j < lateral_count; ++j)
     laterals_.push_back(LengthToUnits(source.LateralOffset(j)));
 
@@ -360,6 +361,13 @@ void MOTATrkFile::Build(const TrkFile& source) {
     Line& line = lines_[last.first_line + j];
     line.c = SubWrap(SubWrap(SubWrap(lines_[j].d, line.b), line.a), line.d);
   }
+  // The header's 32-bit sizes must describe the whole file, or it would be
+  // written with wrapped counts that no reader can follow.
+  const uint64_t size = kHeaderSize + uint64_t{4 + kSectionSize} * sections_.size() +
+                        uint64_t{kLineSize} * lines_.size() +
+                        uint64_t{kSurfaceSize} * surfaces_.size() +
+                        uint64_t{kWallSize} * walls_.size();
+  if (size > 0xFFFFFFFFu) throw XAssumption("MOTA trk file too large");
 }
 
 void MOTATrkFile::BuildWalls(const TrkFile& source, uint32_t i) {

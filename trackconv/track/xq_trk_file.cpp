@@ -111,6 +111,12 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
 
   sections_.reserve(section_count);
   samples_.resize(static_cast<std::size_t>(section_count) * lateral_count);
+  // Sized once up front: growing a list of a few hundred thousand records
+  // step by step costs more than counting them.
+  std::size_t records = 0;
+  for (uint32_t i = 0; i < section_count; ++i)
+    records += std::min<uint64_t>(uint64_t{track.SurfaceCount(i)} + track.WallCount(i), kMaxSurfaces);
+  surfaces_.reserve(records);
   const SectionFinder finder(track);
   for (uint32_t i = 0; i < section_count; ++i) SampleSection(track, finder, i);
   JoinSections(track);

@@ -147,7 +147,7 @@ TEST_F(MOTATrkFileTest, EachCheckFailsWithItsOwnMessage) {
       // The id's characters in reading order are the wrong byte order.
       {": MOTA trk file id not TRAK", [](Bytes& b, const Layout&) { b[0] = 'T'; b[1] = 'R'; b[2] = 'A'; b[3] = 'K'; }},
       {": MOTA trk file type not 1", [](Bytes& b, const Layout&) { Put(b, 4, 3000); }},
-      {": MOTA trk file too many laterals", [](Bytes& b, const Layout&) { Put(b, 12, 11); }},
+      {": MOTA trk file has too many laterals", [](Bytes& b, const Layout&) { Put(b, 12, 11); }},
       {": MOTA trk file has no laterals", [](Bytes& b, const Layout&) { Put(b, 12, 0); }},
       {": MOTA trk file has no sections", [](Bytes& b, const Layout&) { Put(b, 16, 0); }},
       {": MOTA trk file altitude delta 4 error", [](Bytes& b, const Layout& l) { Add(b, l.Line(1, 2) + 16, 3); }},
@@ -182,7 +182,7 @@ TEST_F(MOTATrkFileTest, TheFirstFailingCheckInFileOrderWins) {
       {": MOTA trk file id not TRAK", [](Bytes& b, const Layout&) { Put(b, 0, 0); Put(b, 4, 2); Put(b, 12, 11); }},
       {": MOTA trk file type not 1", [](Bytes& b, const Layout&) { Put(b, 4, 2); Put(b, 12, 11); }},
       {": MOTA trk file type not 1", [](Bytes& b, const Layout& l) { Put(b, 4, 2); Put(b, l.section_at[0], 7); }},
-      {": MOTA trk file too many laterals", [](Bytes& b, const Layout&) { Put(b, 12, 11); Put(b, 16, 0); }},
+      {": MOTA trk file has too many laterals", [](Bytes& b, const Layout&) { Put(b, 12, 11); Put(b, 16, 0); }},
       {": MOTA trk file altitude delta 4 error", [](Bytes& b, const Layout& l) { Add(b, l.Line(1, 1) + 16, 9); Add(b, l.Line(1, 1) + 20, 9); }},
       {": MOTA trk file altitude delta 5 error", [](Bytes& b, const Layout& l) { Add(b, l.Line(0, 2) + 20, 9); Add(b, l.Line(1, 0) + 16, 9); }},
       {": MOTA trk file altitude delta 4 error", [](Bytes& b, const Layout& l) { Add(b, l.Line(2, 2) + 16, 9); Put(b, l.section_at[0], 9); }},
@@ -557,10 +557,10 @@ TEST_F(MOTATrkFileTest, BuildingRejectsWhatTheFormatCannotHold) {
 
   Handle<SyntheticTrack> no_laterals = SampleTrack();
   no_laterals->lateral_offsets.clear();
-  EXPECT_EQ(build_failure(no_laterals), "MOTA trk file has no laterals");
+  EXPECT_EQ(build_failure(no_laterals), "MOTA trk file needs at least one lateral");
   Handle<SyntheticTrack> no_sections = SampleTrack();
   no_sections->sections.clear();
-  EXPECT_EQ(build_failure(no_sections), "MOTA trk file has no sections");
+  EXPECT_EQ(build_failure(no_sections), "MOTA trk file needs at least one section");
   Handle<SyntheticTrack> odd_surface = SampleTrack();
   odd_surface->strips[1][1].kind = 6;
   EXPECT_EQ(build_failure(odd_surface), "MOTA trk unsupported surface type");

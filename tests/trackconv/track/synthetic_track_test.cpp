@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <set>
 
 TEST(SyntheticTrack, SameSeedSameTrackOtherSeedOtherTrack) {
@@ -64,20 +63,4 @@ TEST(SyntheticTrack, UsesEveryStyleAndWallKind) {
   }
   EXPECT_EQ(styles.size(), AllSurfaceStyles().size());
   EXPECT_EQ(wall_kinds.size(), 7u);
-}
-
-TEST(SyntheticTrack, BenchmarkSizeFitsTheTrackUnits) {
-  SyntheticTrackOptions options;
-  options.sections = 5000;
-  options.laterals = 16;
-  options.surfaces = 8;
-  options.walls = 2;
-  SyntheticTrack track(options);
-  EXPECT_EQ(track.SectionCount(), 5000u);
-  EXPECT_GT(track.track_length, 0);
-  // Closed within a few millimetres after 5000 sections.
-  const Point3D start = track.PointAt(0.0, 0.0);
-  const Point3D end = track.PointAt(std::nextafter(track.TrackLength(), 0.0), 0.0);
-  EXPECT_NEAR(start.x, end.x, 0.01);
-  EXPECT_NEAR(start.y, end.y, 0.01);
 }

@@ -36,7 +36,7 @@ TEST(TrackUnits, RoundHalfAwayAnswersValuesBeyondAnyIntegerWithoutOverflow) {
 
 TEST(TrackUnits, LengthsSurviveTheRoundTripAcrossTheWhole32BitRange) {
   // A dense sweep around the interesting places plus a coarse stride over
-  // everything; bench/ has the exhaustive sweep.
+  // everything; tools/sweep_length_units checks every value.
   auto check = [](int64_t v) {
     const int32_t units = static_cast<int32_t>(v);
     ASSERT_EQ(LengthToUnits(LengthFromUnits(units)), units) << v;

@@ -10,6 +10,7 @@
 #include "tools/lib/synthetic_track.h"
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
+#include "trackconv/track/mota_trk_file.h"
 #include "trackconv/track/vtr_trk_file.h"
 #include "trackconv/track/xq_trk_file.h"
 
@@ -76,25 +77,40 @@ INSTANTIATE_TEST_SUITE_P(Shapes, XQGeneratedTest,
                                            Convertible(37, 16, 8, 2, 11), Convertible(60, 2, 5, 5, 13)));
 
 // The converter sees its source only through the track model, so a track
-// stored as a VTR file and read back converts to the very same bytes.
-TEST(XQGeneratedThroughVTRTest, AReadBackTrackConvertsToTheSameFile) {
+// stored in a game's format and read back converts to the very same bytes.
+template <typename Format>
+void ExpectReadBackConvertsAlike(SyntheticTrackOptions options) {
   testing_support::TempDir dir;
-  SyntheticTrackOptions options = Convertible(24, 6, 4, 0, 17);
-  options.surface_styles = {{0, 0}, {0, -4}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}};
   Handle<TrkFile> generated(new SyntheticTrack(options));
   {
     Handle<SubFile> trk(new SubFile(dir / "gen.trk", true, true));
-    VTRTrkFile(trk, generated).Write();
+    Format(trk, generated).Write();
   }
-  Handle<TrkFile> read_back(new VTRTrkFile(Handle<SubFile>(new SubFile(dir / "gen.trk", false, false))));
+  Handle<TrkFile> read_back(new Format(Handle<SubFile>(new SubFile(dir / "gen.trk", false, false))));
   for (const auto& [name, source] : {std::make_pair("direct.xq", generated),
                                      std::make_pair("read_back.xq", read_back)}) {
     Handle<SubFile> output(new SubFile(dir / name, true, true));
     XQTrkFile(output, source).Write();
   }
   const std::vector<uint8_t> direct = testing_support::ReadBytes(dir / "direct.xq");
-  EXPECT_EQ(direct.size(), 24u + 4 * 6 + 24 * (232 + 8 * 6));
+  const uint32_t s = options.sections, l = options.laterals;
+  EXPECT_EQ(direct.size(), 24 + 4 * l + s * (232 + 8 * l));
   EXPECT_EQ(testing_support::ReadBytes(dir / "read_back.xq"), direct);
+}
+
+TEST(XQGeneratedReadBackTest, VTRTrackConvertsLikeItsSource) {
+  SyntheticTrackOptions options = Convertible(24, 6, 4, 0, 17);
+  options.surface_styles = {{0, 0}, {0, -4}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}};
+  ExpectReadBackConvertsAlike<VTRTrkFile>(options);
+}
+
+TEST(XQGeneratedReadBackTest, MOTATrackConvertsLikeItsSource) {
+  SyntheticTrackOptions options = Convertible(24, 6, 4, 3, 19);
+  options.thin_walls = true;
+  // The MOTA file stores kinds 2 and 5 under the codes of 4 and 3, so only
+  // kinds that survive the trip are used.
+  options.surface_styles = {{0, 0}, {0, -8}, {1, 0}, {1, -22}, {3, 0}, {4, 0}, {4, -15}};
+  ExpectReadBackConvertsAlike<MOTATrkFile>(options);
 }
 
 TEST(XQGeneratedRefusalTest, KindsAndCountsTheFormatLacksAreRefused) {
