@@ -39,18 +39,23 @@ make_family mota mota 10 mota-3do car.3do
 make_family k5 mota 10 k5-rpl lap.rpl
 mkdir -p "$work/empty/none"
 
-# Median wall time in milliseconds of running "$@" $runs times in directory
-# $1, each run a new process started directly (no shell in between).
-median_ms() {
+# Medians over $runs runs of "$@" in directory $1, each run a new process
+# started directly (no shell in between): wall time and CPU time (user +
+# system) in milliseconds. CPU time suffers less from other load on a
+# shared machine.
+medians_ms() {
   python3 - "$runs" "$@" <<'PY'
-import statistics, subprocess, sys, time
+import resource, statistics, subprocess, sys, time
 runs, directory, command = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
-times = []
+wall, cpu = [], []
 for _ in range(runs):
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     subprocess.run(command, cwd=directory, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    times.append(time.perf_counter() - start)
-print("%.2f" % (statistics.median(times) * 1000))
+    wall.append(time.perf_counter() - start)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu.append(after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime)
+print("%.2f %.2f" % (statistics.median(wall) * 1000, statistics.median(cpu) * 1000))
 PY
 }
 
@@ -67,20 +72,22 @@ echo "trackconv on $sections sections with $surfaces surfaces and $walls walls e
      "16 laterals (VTR, no walls) or 10 (MOTA, K5)"
 echo "times are medians of $runs runs, each a new process"
 echo "baseline: trackconv failing at once in an empty directory peaks at $baseline KiB"
-printf '%-6s %10s %10s %10s %10s %6s %10s %10s %7s %7s\n' family input output \
-  "trackconv" "cp" ratio "max RSS" "RSS-base" "RSS/in" "net/in"
+printf '%-5s %8s %8s | %-26s | %-26s | %s\n' "" "" "" "wall: trackconv, cp, ratio" \
+  "CPU: trackconv, cp, ratio" "max RSS, less baseline, both / input"
 for family in vtr mota k5; do
   dir=$work/$family/big
   rm -f "$dir/big.xq"
   (cd "$dir" && "$trackconv") || { echo "$family: trackconv failed" >&2; exit 1; }
   input=$(stat -c %s "$dir/big.trk")
   output=$(stat -c %s "$dir/big.xq")
-  t_conv=$(median_ms "$dir" "$trackconv")
-  t_copy=$(median_ms "$dir" cp big.trk "$work/copy.trk")
+  read -r wall_conv cpu_conv < <(medians_ms "$dir" "$trackconv")
+  read -r wall_copy cpu_copy < <(medians_ms "$dir" cp big.trk "$work/copy.trk")
   rss=$(max_rss_kib "$dir" "$trackconv")
-  awk -v f="$family" -v in_b="$input" -v out_b="$output" -v tc="$t_conv" -v cp="$t_copy" \
-      -v rss="$rss" -v base="$baseline" 'BEGIN {
-    printf "%-6s %10d %10d %8.2fms %8.2fms %5.2fx %7d KiB %6d KiB %6.2fx %6.2fx\n",
-      f, in_b, out_b, tc, cp, tc / cp, rss, rss - base, rss * 1024 / in_b, (rss - base) * 1024 / in_b
+  awk -v f="$family" -v in_b="$input" -v out_b="$output" -v wc="$wall_conv" -v wp="$wall_copy" \
+      -v cc="$cpu_conv" -v cpc="$cpu_copy" -v rss="$rss" -v base="$baseline" 'BEGIN {
+    cr = cpc > 0 ? sprintf("%5.2fx", cc / cpc) : "   -  "
+    printf "%-5s in %7.2f MB out %6.2f MB | %6.1f %6.1f ms %5.2fx | %6.1f %6.1f ms %s | %5d %5d KiB %4.2fx %4.2fx\n",
+      f, in_b / 1e6, out_b / 1e6, wc, wp, wc / wp, cc, cpc, cr, rss, rss - base,
+      rss * 1024 / in_b, (rss - base) * 1024 / in_b
   }'
 done

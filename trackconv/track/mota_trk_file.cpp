@@ -8,6 +8,7 @@
 
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
+#include "trackconv/track/block_reader.h"
 
 namespace {
 
@@ -68,70 +69,6 @@ MOTATrkFile::~MOTATrkFile() = default;
 // ---------------------------------------------------------------------------
 // Reading
 
-namespace {
-
-// Hands out the file's consecutive blocks. The counts come from untrusted
-// header fields, so each is checked against what the file still holds
-// before anything is allocated; a block that runs past the end is the same
-// failure the SubFile itself reports.
-//
-// One read per section record made reading a large track slower than
-// converting it, so the file is read ahead in large chunks. A chunk read
-// can fail where the block itself would not (an archive member that claims
-// more bytes than the archive holds); then exactly the block is read, so a
-// damaged file fails at the same block with the same message as without
-// the read-ahead.
-class BlockReader {
- public:
-  explicit BlockReader(SubFile& file) : file_(file) { file_.Seek(0); }
-
-  std::vector<uint8_t> Next(uint64_t count) {
-    const uint64_t buffered = buffer_.size() - used_;
-    const uint64_t unread = file_.Size() - file_.Position();
-    if (count > buffered + unread) throw XFileRead(file_.GetName());
-    if (count > buffered && count - buffered >= kChunk) {
-      // A large block goes straight into its own memory, not through the
-      // buffer, so it is never held twice.
-      std::vector<uint8_t> block(buffer_.begin() + static_cast<std::ptrdiff_t>(used_), buffer_.end());
-      block.resize(static_cast<std::size_t>(count));
-      file_.Read(static_cast<uint32_t>(count - buffered), block.data() + buffered);
-      buffer_.clear();
-      used_ = 0;
-      return block;
-    }
-    if (count > buffered) Fill(count - buffered, unread);
-    std::vector<uint8_t> block(buffer_.begin() + static_cast<std::ptrdiff_t>(used_),
-                               buffer_.begin() + static_cast<std::ptrdiff_t>(used_ + count));
-    used_ += static_cast<std::size_t>(count);
-    return block;
-  }
-
- private:
-  static constexpr uint64_t kChunk = 1 << 16;
-
-  void Fill(uint64_t needed, uint64_t unread) {
-    buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(used_));
-    used_ = 0;
-    const std::size_t kept = buffer_.size();
-    const uint32_t ahead = static_cast<uint32_t>(std::max(needed, std::min(kChunk, unread)));
-    const uint32_t at = file_.Position();
-    buffer_.resize(kept + ahead);
-    try {
-      file_.Read(ahead, buffer_.data() + kept);
-    } catch (const XFileRead&) {
-      if (ahead == needed) throw;
-      buffer_.resize(kept + static_cast<std::size_t>(needed));
-      file_.Seek(at);
-      file_.Read(static_cast<uint32_t>(needed), buffer_.data() + kept);
-    }
-  }
-
-  SubFile& file_;
-  std::vector<uint8_t> buffer_;
-  std::size_t used_ = 0;  ///< bytes of buffer_ already handed out
-};
-
-}  // namespace
 
 void MOTATrkFile::Read() {
   SubFile& file = *GetSubFile();
@@ -162,13 +99,10 @@ void MOTATrkFile::Read() {
 
   blocks.Next(uint64_t{4} * section_count);  // offsets; rebuilt on write
 
-  std::vector<uint8_t> line_block =
-      blocks.Next(uint64_t{kLineSize} * lateral_count * section_count);
-  lines_.reserve(static_cast<std::size_t>(lateral_count) * section_count);
-  for (uint64_t r = 0; r < uint64_t{lateral_count} * section_count; ++r) {
-    // Fixed-size records of a block read whole and sized from the header:
-    // decoded in place, field by field.
-    const uint8_t* record = line_block.data() + std::size_t{kLineSize} * r;
+  const uint64_t line_count = uint64_t{lateral_count} * section_count;
+  blocks.Require(line_count * kLineSize);
+  lines_.reserve(static_cast<std::size_t>(line_count));
+  blocks.Records(line_count, kLineSize, [&](const uint8_t* record) {
     Line line;
     line.a = LoadI32(record + 0);
     line.b = LoadI32(record + 4);
@@ -181,18 +115,18 @@ void MOTATrkFile::Read() {
     if (!CloseEnough(a3, line.a, 3)) fail(": MOTA trk file altitude delta 4 error");
     if (!CloseEnough(b2, line.b, 2)) fail(": MOTA trk file altitude delta 5 error");
     lines_.push_back(line);
-  }
+  });
 
-  std::vector<uint8_t> surface_block = blocks.Next(surface_bytes);
-  FieldReader surfaces(surface_block);
+  blocks.Require(surface_bytes);
   surfaces_.reserve(surface_bytes / kSurfaceSize);
-  for (uint32_t r = 0; r < surface_bytes / kSurfaceSize; ++r) {
+  blocks.Records(surface_bytes / kSurfaceSize, kSurfaceSize, [&](const uint8_t* record) {
     Surface surface;
-    surface.from_at_start = surfaces.I32();
-    surface.from_at_end = surfaces.I32();
-    surface.value = surfaces.U32();
+    surface.from_at_start = LoadI32(record + 0);
+    surface.from_at_end = LoadI32(record + 4);
+    surface.value = LoadU32(record + 8);
     surfaces_.push_back(surface);
-  }
+  });
+  blocks.Next(surface_bytes % kSurfaceSize);  // a partial record is skipped
 
   // The running surface total is kept wider than the file's fields so that
   // huge strip counts cannot wrap around and pass the final size check.
