@@ -59,21 +59,26 @@ print("%.2f %.2f" % (statistics.median(wall) * 1000, statistics.median(cpu) * 10
 PY
 }
 
-# Peak resident memory in KiB of one run of "$@" in directory $1.
-max_rss_kib() {
+# Peak resident memory in KiB and minor page faults of one run of "$@" in
+# directory $1. Each fault is a page touched for the first time, which costs
+# far more than the work done in it on some virtual machines.
+memory_use() {
   local dir=$1
   shift
-  (cd "$dir" && /usr/bin/time -f '%M' -o "$work/rss" "$@" >/dev/null 2>&1) || true
+  (cd "$dir" && /usr/bin/time -f '%M %R' -o "$work/rss" "$@" >/dev/null 2>&1) || true
   tail -n 1 "$work/rss"
 }
 
-baseline=$(max_rss_kib "$work/empty/none" "$trackconv")
+read -r baseline baseline_faults < <(memory_use "$work/empty/none" "$trackconv")
 echo "trackconv on $sections sections with $surfaces surfaces and $walls walls each;" \
      "16 laterals (VTR, no walls) or 10 (MOTA, K5)"
 echo "times are medians of $runs runs, each a new process"
-echo "baseline: trackconv failing at once in an empty directory peaks at $baseline KiB"
-printf '%-5s %8s %8s | %-26s | %-26s | %s\n' "" "" "" "wall: trackconv, cp, ratio" \
-  "CPU: trackconv, cp, ratio" "max RSS, less baseline, both / input"
+echo "baseline: trackconv failing at once in an empty directory peaks at $baseline KiB" \
+     "($baseline_faults page faults)"
+printf '%-6s %8s %8s | %9s %7s %6s | %9s %7s %6s | %8s %8s %6s %6s | %6s %5s\n' family "in MB" "out MB" \
+  "trackconv" cp ratio "trackconv" cp ratio "max RSS" "- base" "/in" "net/in" "trackconv" cp
+printf '%-6s %8s %8s | %-24s | %-24s | %-31s | %s\n' "" "" "" "wall time, ms" "CPU time (user+sys), ms" \
+  "memory, KiB" "page faults"
 for family in vtr mota k5; do
   dir=$work/$family/big
   rm -f "$dir/big.xq"
@@ -82,12 +87,14 @@ for family in vtr mota k5; do
   output=$(stat -c %s "$dir/big.xq")
   read -r wall_conv cpu_conv < <(medians_ms "$dir" "$trackconv")
   read -r wall_copy cpu_copy < <(medians_ms "$dir" cp big.trk "$work/copy.trk")
-  rss=$(max_rss_kib "$dir" "$trackconv")
+  read -r rss faults < <(memory_use "$dir" "$trackconv")
+  read -r _ copy_faults < <(memory_use "$dir" cp big.trk "$work/copy.trk")
   awk -v f="$family" -v in_b="$input" -v out_b="$output" -v wc="$wall_conv" -v wp="$wall_copy" \
-      -v cc="$cpu_conv" -v cpc="$cpu_copy" -v rss="$rss" -v base="$baseline" 'BEGIN {
+      -v cc="$cpu_conv" -v cpc="$cpu_copy" -v rss="$rss" -v base="$baseline" \
+      -v faults="$faults" -v copy_faults="$copy_faults" 'BEGIN {
     cr = cpc > 0 ? sprintf("%5.2fx", cc / cpc) : "   -  "
-    printf "%-5s in %7.2f MB out %6.2f MB | %6.1f %6.1f ms %5.2fx | %6.1f %6.1f ms %s | %5d %5d KiB %4.2fx %4.2fx\n",
+    printf "%-6s %8.2f %8.2f | %9.1f %7.1f %5.2fx | %9.1f %7.1f %s | %8d %8d %5.2fx %5.2fx | %6d %5d\n",
       f, in_b / 1e6, out_b / 1e6, wc, wp, wc / wp, cc, cpc, cr, rss, rss - base,
-      rss * 1024 / in_b, (rss - base) * 1024 / in_b
+      rss * 1024 / in_b, (rss - base) * 1024 / in_b, faults, copy_faults
   }'
 done
