@@ -18,8 +18,11 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
-  /// `relative` inside the directory, as a string.
-  std::string operator/(const std::string& relative) const { return (path_ / relative).string(); }
+  /// `relative` ('/'-separated) inside the directory, as a string in the
+  /// system's own form, the way the programs print paths.
+  std::string operator/(const std::string& relative) const {
+    return (path_ / std::filesystem::path(relative).make_preferred()).string();
+  }
 
  private:
   std::filesystem::path path_;

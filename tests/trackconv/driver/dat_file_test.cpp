@@ -186,15 +186,17 @@ TEST_F(DatFileTest, ReplaceMemberOverwritesInPlace) {
   WriteArchive(BuildDatArchive(members_));
   const std::vector<uint8_t> before = ReadBytes(dir_ / "alpha.dat");
   WriteBytes(dir_ / "alpha.3do", BytesOf("3DO3"));
-  MOTADatFile archive(Archive());
-  // A member handed out earlier sees the new bytes: it shares the file.
-  Handle<SubFile> member = archive.Member(1);
   {
-    ScopedCurrentDirectory here(dir_.path());
-    Handle<SubFile> replacement(new SubFile("alpha.3do", false, false));
-    archive.ReplaceMember(replacement);
-  }
-  EXPECT_EQ(ReadAll(member), "3DO3");
+    MOTADatFile archive(Archive());
+    // A member handed out earlier sees the new bytes: it shares the file.
+    Handle<SubFile> member = archive.Member(1);
+    {
+      ScopedCurrentDirectory here(dir_.path());
+      Handle<SubFile> replacement(new SubFile("alpha.3do", false, false));
+      archive.ReplaceMember(replacement);
+    }
+    EXPECT_EQ(ReadAll(member), "3DO3");
+  }  // closed first: Windows shares no file that is open for writing
   std::vector<uint8_t> after = ReadBytes(dir_ / "alpha.dat");
   ASSERT_EQ(after.size(), before.size());
   const std::size_t data = DatEntryOffset(3) + 11;

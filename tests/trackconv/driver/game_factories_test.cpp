@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/platform_conventions.h"
 #include "support/temp_dir.h"
 #include "tools/lib/synthetic_dat.h"
 #include "trackconv/driver/game_registry.h"
@@ -198,7 +199,13 @@ TEST_F(RecognitionTest, RegistryClonesTheGameAndCachesByFullPath) {
   EXPECT_EQ(factory->GetDatFile()->MemberCount(), 1u);
 
   // Asked again, nothing is tested again, even though the game changed.
-  Write("ALPHA.DAT", BuildDatArchive({{"Car.3DO", kK5Model}}));
+  // (Windows keeps the archive from changing at all while the factory's
+  // archive shares it for reading only.)
+  if (testing_support::WindowsConventions()) {
+    EXPECT_ANY_THROW(Write("ALPHA.DAT", BuildDatArchive({{"Car.3DO", kK5Model}})));
+  } else {
+    Write("ALPHA.DAT", BuildDatArchive({{"Car.3DO", kK5Model}}));
+  }
   EXPECT_EQ(GameRegistry::Instance().FactoryFor(Alpha()).Get(), factory.Get());
 }
 

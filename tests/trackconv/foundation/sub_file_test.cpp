@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "platform/native_file.h"
+#include "support/platform_conventions.h"
 #include "support/temp_dir.h"
 #include "trackconv/foundation/errors.h"
 
@@ -12,7 +14,18 @@ namespace {
 using testing_support::ReadBytes;
 using testing_support::ScopedCurrentDirectory;
 using testing_support::TempDir;
+using testing_support::WindowsConventions;
 using testing_support::WriteBytes;
+
+// Whether another opener can read a file right now.
+bool ReadableByOthers(const std::string& path) {
+  try {
+    ReadBytes(path);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
 
 std::vector<uint8_t> Counting(std::size_t size) {
   std::vector<uint8_t> bytes(size);
@@ -75,16 +88,21 @@ TEST(SubFile, MembersSharingOneDiskFileInterleave) {
 
 TEST(SubFile, WholeFileGrowsWhileWritten) {
   TempDir dir;
-  SubFile out(dir / "out.bin", true, true);
-  EXPECT_EQ(out.Size(), 0u);
   std::vector<uint8_t> twelve = Counting(12);
-  out.Write(12, twelve.data());
-  EXPECT_EQ(out.Size(), 12u);
-  out.Seek(0);
-  uint8_t four[4] = {9, 9, 9, 9};
-  out.Write(4, four);
-  EXPECT_EQ(out.Size(), 12u);
-  EXPECT_EQ(out.Position(), 4u);
+  {
+    SubFile out(dir / "out.bin", true, true);
+    EXPECT_EQ(out.Size(), 0u);
+    out.Write(12, twelve.data());
+    EXPECT_EQ(out.Size(), 12u);
+    out.Seek(0);
+    uint8_t four[4] = {9, 9, 9, 9};
+    out.Write(4, four);
+    EXPECT_EQ(out.Size(), 12u);
+    EXPECT_EQ(out.Position(), 4u);
+    // A file open for writing is not shared: Windows refuses other openers
+    // until it is closed; POSIX has no share modes.
+    EXPECT_EQ(ReadableByOthers(dir / "out.bin"), !WindowsConventions());
+  }
   std::vector<uint8_t> expected = twelve;
   std::fill(expected.begin(), expected.begin() + 4, 9);
   EXPECT_EQ(ReadBytes(dir / "out.bin"), expected);
@@ -129,11 +147,27 @@ TEST(SubFile, ShortReadFromDiskKeepsPosition) {
   TempDir dir;
   WriteBytes(dir / "t.trk", Counting(20));
   SubFile file(dir / "t.trk", false, false);
-  std::filesystem::resize_file(dir / "t.trk", 8);  // shrinks under the window
   uint8_t bytes[8];
-  file.Seek(4);
-  EXPECT_EQ(MessageOf<XFileRead>([&] { file.Read(8, bytes); }), "Couldn't read file " + (dir / "t.trk"));
-  EXPECT_EQ(file.Position(), 4u);
+  std::error_code error;
+  std::filesystem::resize_file(dir / "t.trk", 8, error);  // shrinks under the window
+  if (WindowsConventions()) {
+    // The reader shares the file for reading only, so Windows refuses to let
+    // anyone shrink it.
+    EXPECT_TRUE(error);
+  } else {
+    ASSERT_FALSE(error);
+    file.Seek(4);
+    EXPECT_EQ(MessageOf<XFileRead>([&] { file.Read(8, bytes); }),
+              "Couldn't read file " + (dir / "t.trk"));
+    EXPECT_EQ(file.Position(), 4u);
+  }
+
+  // An archive member whose window reaches past the file's real end reads
+  // short on every system.
+  SubFile member(file.GetDiskFile(), "beyond.trk", 16, 8);
+  member.Seek(2);
+  EXPECT_EQ(MessageOf<XFileRead>([&] { member.Read(4, bytes); }), "Couldn't read file beyond.trk");
+  EXPECT_EQ(member.Position(), 2u);
 }
 
 TEST(SubFile, ExtensionComesFromTheLastComponentOnly) {
@@ -150,16 +184,20 @@ TEST(SubFile, ExtensionComesFromTheLastComponentOnly) {
 TEST(DiskFile, ReadOnlyFileIsUpgradedOnFirstWrite) {
   TempDir dir;
   WriteBytes(dir / "t.trk", Counting(8));
-  SubFile file(dir / "t.trk", false, false);
-  EXPECT_FALSE(file.GetDiskFile()->Writable());
-  uint8_t byte = 0;
-  file.Read(1, &byte);
-  uint8_t patch[2] = {0xAA, 0xBB};
-  file.Seek(3);
-  file.Write(2, patch);
-  EXPECT_TRUE(file.GetDiskFile()->Writable());
-  file.Read(1, &byte);
-  EXPECT_EQ(byte, 5);
+  {
+    SubFile file(dir / "t.trk", false, false);
+    EXPECT_FALSE(file.GetDiskFile()->Writable());
+    uint8_t byte = 0;
+    file.Read(1, &byte);
+    uint8_t patch[2] = {0xAA, 0xBB};
+    file.Seek(3);
+    file.Write(2, patch);
+    EXPECT_TRUE(file.GetDiskFile()->Writable());
+    file.Read(1, &byte);
+    EXPECT_EQ(byte, 5);
+    // After the upgrade the file is held without sharing (Windows only).
+    EXPECT_EQ(ReadableByOthers(dir / "t.trk"), !WindowsConventions());
+  }
   std::vector<uint8_t> expected = Counting(8);
   expected[3] = 0xAA;
   expected[4] = 0xBB;
@@ -169,15 +207,37 @@ TEST(DiskFile, ReadOnlyFileIsUpgradedOnFirstWrite) {
 TEST(DiskFile, FailedUpgradeIsAWriteError) {
   TempDir dir;
   WriteBytes(dir / "t.trk", Counting(8));
-  Handle<DiskFile> disk = DiskFile::OpenForRead(dir / "t.trk");
-  SubFile file(disk, "t.trk", 0, 8);
-  // The file vanishes from its path, so write access cannot be had.
-  std::filesystem::rename(dir / "t.trk", dir / "elsewhere");
-  uint8_t byte = 1;
-  EXPECT_EQ(MessageOf<XFileWrite>([&] { disk->Write(1, &byte); }),
-            "Couldn't write file " + (dir / "t.trk"));
-  EXPECT_FALSE(disk->Writable());
-  EXPECT_EQ(ReadBytes(dir / "elsewhere"), Counting(8));
+  std::string now_at = dir / "t.trk";
+  {
+    Handle<DiskFile> disk = DiskFile::OpenForRead(dir / "t.trk");
+    SubFile file(disk, "t.trk", 0, 8);
+    platform::NativeFile other_reader;
+    if (WindowsConventions()) {
+      // Another program reading the file keeps the unshared reopen from
+      // succeeding on Windows.
+      other_reader = platform::OpenFile(dir / "t.trk", platform::kGenericRead,
+                                        platform::kShareRead, platform::kOpenExisting);
+      ASSERT_TRUE(other_reader.valid());
+    } else {
+      // POSIX knows no share modes; a file that left its path cannot be
+      // reopened instead.
+      now_at = dir / "elsewhere";
+      std::filesystem::rename(dir / "t.trk", now_at);
+    }
+    uint8_t byte = 1;
+    file.Seek(6);
+    EXPECT_EQ(MessageOf<XFileWrite>([&] { disk->Write(1, &byte); }),
+              "Couldn't write file " + (dir / "t.trk"));
+    EXPECT_FALSE(disk->Writable());
+    if (WindowsConventions()) {
+      // Reopened for reading as before the attempt.
+      file.Seek(6);
+      file.Read(1, &byte);
+      EXPECT_EQ(byte, 6);
+      platform::CloseFile(other_reader);
+    }
+  }
+  EXPECT_EQ(ReadBytes(now_at), Counting(8));
 }
 
 TEST(DiskFile, WriteAccessDeniedByPermissionsIsAWriteError) {

@@ -65,9 +65,11 @@ Handle<SyntheticTrack> SampleTrack() {
 // Builds a MOTA track from `source` into a new file and writes it.
 Bytes BuildAndWrite(const TempDir& dir, const Handle<TrkFile>& source,
                     const std::string& name = "built.trk") {
-  Handle<SubFile> out(new SubFile(dir / name, true, true));
-  MOTATrkFile built(out, source);
-  built.Write();
+  {
+    Handle<SubFile> out(new SubFile(dir / name, true, true));
+    MOTATrkFile built(out, source);
+    built.Write();
+  }  // closed first: Windows shares no file that is open for writing
   return ReadBytes(dir / name);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/bytes_through.h"
+#include "support/platform_conventions.h"
 #include "support/temp_dir.h"
 #include "tools/lib/synthetic_track.h"
 #include "trackconv/foundation/byte_order.h"
@@ -339,9 +341,15 @@ TEST(VTRTrkFileRoundTrip, WritingWhatWasReadGivesTheSameBytes) {
     Handle<SubFile> file(new SubFile(dir / "alpha.trk", false, false));
     Handle<TrkFile> read(new VTRTrkFile(file));
     // Blank the file behind the reader's back; Write must restore it all.
-    WriteBytes(dir / "alpha.trk", std::vector<uint8_t>(original.size(), 0xEE));
+    // Windows lets nobody write a file that a reader shares for reading only.
+    const std::vector<uint8_t> blank(original.size(), 0xEE);
+    if (testing_support::WindowsConventions()) {
+      EXPECT_ANY_THROW(WriteBytes(dir / "alpha.trk", blank));
+    } else {
+      WriteBytes(dir / "alpha.trk", blank);
+    }
     read->Write();
-    EXPECT_EQ(ReadBytes(dir / "alpha.trk"), original) << seed;
+    EXPECT_EQ(testing_support::BytesThrough(file), original) << seed;
     // Building a VTR track from the read one reproduces the file too.
     EXPECT_EQ(WriteTrack(read), original) << seed;
   }

@@ -10,6 +10,7 @@
 #include "trackconv/foundation/atomic_output.h"
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
+#include "support/bytes_through.h"
 #include "support/temp_dir.h"
 #include "trackconv/track/hand_track.h"
 
@@ -25,7 +26,7 @@ class XQTrkFileTest : public ::testing::Test {
 
   Handle<SubFile>& Output() { return output_; }
 
-  std::vector<uint8_t> WrittenBytes() { return testing_support::ReadBytes(path_); }
+  std::vector<uint8_t> WrittenBytes() { return testing_support::BytesThrough(output_); }
 
   // Converts `track` and returns the refusal message, or "" when accepted.
   std::string RefusalFor(HandTrack* track) {

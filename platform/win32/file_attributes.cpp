@@ -1,0 +1,17 @@
+#include "platform/file_attributes.h"
+
+#include <windows.h>
+// windows.h maps the name onto its ANSI variant; ours must keep its own.
+#undef GetFileAttributes
+
+namespace platform {
+
+bool GetFileAttributes(const std::string& path, uint32_t& attributes) {
+  if (path.find('\0') != std::string::npos) return false;
+  DWORD result = GetFileAttributesA(path.c_str());
+  if (result == INVALID_FILE_ATTRIBUTES) return false;
+  attributes = result;
+  return true;
+}
+
+}  // namespace platform

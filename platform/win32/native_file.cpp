@@ -1,0 +1,70 @@
+#include "platform/native_file.h"
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+HANDLE ToHandle(NativeFile file) { return reinterpret_cast<HANDLE>(file.value); }
+
+}  // namespace
+
+static_assert(sizeof(intptr_t) >= sizeof(HANDLE), "a HANDLE fits in NativeFile");
+
+NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t share,
+                    uint32_t creation) {
+  NativeFile file;
+  if (path.find('\0') != std::string::npos) return file;
+  HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, creation, 0,
+                              nullptr);
+  if (handle != INVALID_HANDLE_VALUE) file.value = reinterpret_cast<intptr_t>(handle);
+  return file;
+}
+
+void CloseFile(NativeFile file) {
+  if (file.valid()) CloseHandle(ToHandle(file));
+}
+
+bool ReadFile(NativeFile file, void* buffer, uint32_t count, uint32_t& done) {
+  DWORD read = 0;
+  BOOL ok = ::ReadFile(ToHandle(file), buffer, count, &read, nullptr);
+  done = read;
+  return ok != FALSE;
+}
+
+bool WriteFile(NativeFile file, const void* buffer, uint32_t count,
+               uint32_t& done) {
+  DWORD written = 0;
+  BOOL ok = ::WriteFile(ToHandle(file), buffer, count, &written, nullptr);
+  done = written;
+  return ok != FALSE;
+}
+
+// Without a high part SetFilePointer takes the distance as a signed 32-bit
+// value, which cannot reach positions of 2 GiB and more; a zero high part
+// keeps the full unsigned 32-bit range, and a non-zero one coming back means
+// the position no longer fits.
+uint32_t SeekFile(NativeFile file, uint32_t position) {
+  LONG high = 0;
+  DWORD low = SetFilePointer(ToHandle(file), static_cast<LONG>(position), &high,
+                             FILE_BEGIN);
+  if (low == INVALID_SET_FILE_POINTER || high != 0) return kSeekFailed;
+  return low;
+}
+
+uint32_t TellFile(NativeFile file) {
+  LONG high = 0;
+  DWORD low = SetFilePointer(ToHandle(file), 0, &high, FILE_CURRENT);
+  if (low == INVALID_SET_FILE_POINTER || high != 0) return kSeekFailed;
+  return low;
+}
+
+uint32_t FileSize(NativeFile file) {
+  DWORD high = 0;
+  DWORD low = GetFileSize(ToHandle(file), &high);
+  if (low == INVALID_FILE_SIZE || high != 0) return kSeekFailed;
+  return low;
+}
+
+}  // namespace platform
