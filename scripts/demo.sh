@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the tools and runs them on the bundled samples in examples/,
-# working on a copy so that the samples stay as they are.
+# Builds the tools and runs trackconv on each sample track directory in
+# examples/tracks/, working on a copy so that the samples stay as they are.
+# For each it lists what the directory holds, what trackconv wrote (with
+# sizes) and a summary of the .xq file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
@@ -8,9 +10,16 @@ ensure_tools
 
 build=${BUILD_DIR:-build/release}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target trackconv xq_summary >/dev/null
+cmake --build "$build" -j 2 --target trackconv xq_summary >/dev/null
 trackconv=$PWD/$build/trackconv/trackconv
 summary=$PWD/$build/tools/xq_summary
+
+# "name (size bytes)" for each file of a directory, on one line.
+sizes() {
+  local file out=()
+  for file in "$1"/*; do out+=("$(basename "$file") ($(stat -c %s "$file") bytes)"); done
+  echo "${out[*]:-nothing}"
+}
 
 work=$build/demo
 rm -rf "$work"
@@ -18,16 +27,18 @@ mkdir -p "$work"
 shopt -s nullglob
 tracks=(examples/tracks/*/)
 if [ ${#tracks[@]} -eq 0 ]; then
-  echo "No sample tracks in examples/tracks/."
+  echo "No sample tracks in examples/tracks/ (scripts/make-examples.sh makes them)."
 fi
 for sample in "${tracks[@]}"; do
   name=$(basename "$sample")
-  cp -r "$sample" "$work/$name"
-  echo "== trackconv in $name/ (holds: $(cd "$work/$name" && ls | tr '\n' ' '))"
-  if message=$(cd "$work/$name" && "$trackconv" 2>&1); then
-    for out in "$work/$name"/*.xq; do
-      echo "   wrote $(basename "$out"), $(stat -c %s "$out") bytes"
-      "$summary" "$out" | sed 's/^/   /'
+  dir=$work/$name
+  cp -r "$sample" "$dir"
+  echo "== $name/ holds: $(sizes "$dir")"
+  before=$(ls "$dir")
+  if message=$(cd "$dir" && "$trackconv" 2>&1); then
+    for out in $(cd "$dir" && ls | grep -vxF "$before"); do
+      echo "   trackconv wrote $out ($(stat -c %s "$dir/$out") bytes)"
+      (cd "$dir" && "$summary" "$out") | sed 's/^/   /'
     done
   else
     echo "   trackconv failed: $message"
@@ -36,9 +47,9 @@ done
 
 # A directory with no track shows how a failure looks: one message, status 1.
 mkdir -p "$work/empty"
-echo "== trackconv in empty/ (no track at all)"
+echo "== empty/ holds nothing"
 set +e
 message=$(cd "$work/empty" && "$trackconv" 2>&1)
 status=$?
 set -e
-echo "   exit status $status, message: $message"
+echo "   trackconv failed with status $status: $message"

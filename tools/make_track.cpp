@@ -1,8 +1,8 @@
-// make_track: writes a synthetic track as a VTR .trk file, for tests,
-// benchmarks and examples.
+// make_track: writes a synthetic track as a VTR or MOTA .trk file, for
+// tests, benchmarks and examples.
 //
-//   make_track <output.trk> [--sections N] [--laterals N] [--surfaces N]
-//              [--walls N] [--seed N]
+//   make_track <output.trk> [--format vtr|mota] [--sections N] [--laterals N]
+//              [--surfaces N] [--walls N] [--seed N]
 
 #include <cerrno>
 #include <cstdio>
@@ -13,16 +13,19 @@
 
 #include "tools/lib/synthetic_track.h"
 #include "trackconv/foundation/atomic_output.h"
+#include "trackconv/track/mota_trk_file.h"
 #include "trackconv/track/vtr_trk_file.h"
 
 namespace {
 
 void Usage() {
   std::fputs(
-      "usage: make_track <output.trk> [--sections N] [--laterals N] [--surfaces N]"
-      " [--walls N] [--seed N]\n"
-      "Writes a generated closed track as a VTR track file. VTR tracks hold at most 16\n"
-      "lateral lines and keep no walls.\n",
+      "usage: make_track <output.trk> [--format vtr|mota] [--sections N] [--laterals N]\n"
+      "                  [--surfaces N] [--walls N] [--seed N]\n"
+      "Writes a generated closed track as a VTR (default) or MOTA track file. VTR\n"
+      "tracks hold at most 16 lateral lines and keep no walls; MOTA tracks keep\n"
+      "walls as single lines. The MOTA format also serves the K5 family. Surfaces\n"
+      "use only the kinds the XQ format can take.\n",
       stderr);
 }
 
@@ -41,6 +44,7 @@ bool ParseCount(const char* text, uint32_t& value) {
 int main(int argc, char** argv) {
   SyntheticTrackOptions options;
   std::string output;
+  std::string format = "vtr";
   for (int a = 1; a < argc; ++a) {
     const std::string arg = argv[a];
     uint32_t* target = nullptr;
@@ -49,7 +53,13 @@ int main(int argc, char** argv) {
     if (arg == "--surfaces") target = &options.surfaces;
     if (arg == "--walls") target = &options.walls;
     if (arg == "--seed") target = &options.seed;
-    if (target) {
+    if (arg == "--format") {
+      if (a + 1 >= argc || (std::string(argv[a + 1]) != "vtr" && std::string(argv[a + 1]) != "mota")) {
+        std::fputs("make_track: --format needs vtr or mota\n", stderr);
+        return 1;
+      }
+      format = argv[++a];
+    } else if (target) {
       if (a + 1 >= argc || !ParseCount(argv[a + 1], *target)) {
         std::fprintf(stderr, "make_track: %s needs a whole number\n", arg.c_str());
         return 1;
@@ -69,10 +79,22 @@ int main(int argc, char** argv) {
     Usage();
     return 1;
   }
+  // Only surfaces the XQ format has types for, so every generated track
+  // converts.
+  options.surface_styles = ConvertibleSurfaceStyles();
+  if (format == "mota") {
+    // Only what the MOTA format can store, so the file reads back as built.
+    options.surface_styles = MotaSurfaceStyles();
+    options.wall_kinds = {0, 1, 2, 5};
+    options.thin_walls = true;
+  }
   try {
     Handle<TrkFile> source(new SyntheticTrack(options));
     AtomicOutput out(output);
-    {
+    if (format == "mota") {
+      MOTATrkFile track(out.File(), source);
+      track.Write();
+    } else {
       VTRTrkFile track(out.File(), source);
       track.Write();
     }

@@ -61,10 +61,12 @@ int Summarise(const char* name) {
     for (uint32_t s = 0; s < count && s < kSlotCount; ++s)
       ++by_type[LoadU32(&section[count_at + 4 + s * kSlotSize])];
   }
+  // A track unit is 1/500 inch: 1/31680 of a mile of 1.609344 km, in metres.
   std::printf("  %u straights, %u curves, length %lld track units (%.1f m)\n", straights, curves,
               static_cast<long long>(total_length), total_length * 3.1565656565656566e-5 * 1.609344);
   std::printf("  surfaces per section:");
-  for (const auto& entry : by_surface_count) std::printf(" %u in %u", entry.first, entry.second);
+  for (const auto& entry : by_surface_count)
+    std::printf(" %u in %u section%s", entry.first, entry.second, entry.second == 1 ? "" : "s");
   std::printf("\n  surface and wall types:");
   for (const auto& entry : by_type) std::printf(" type %u x%u", entry.first, entry.second);
   std::printf("\n");

@@ -107,6 +107,14 @@ std::vector<SurfaceStyle> MotaSurfaceStyles() {
           {3, 0}, {3, -6}, {4, 0}, {4, -15}, {5, 0}, {5, -6}};
 }
 
+std::vector<SurfaceStyle> ConvertibleSurfaceStyles() {
+  std::vector<SurfaceStyle> styles = AllSurfaceStyles();
+  styles.erase(std::remove_if(styles.begin(), styles.end(),
+                              [](const SurfaceStyle& style) { return style.kind > 5; }),
+               styles.end());
+  return styles;
+}
+
 SyntheticTrack::SyntheticTrack(const SyntheticTrackOptions& options)
     : TrkFile(Handle<SubFile>()) {
   Random random(0x5EED0000ull ^ (static_cast<uint64_t>(options.seed) << 17) ^ options.seed);

@@ -22,6 +22,8 @@ struct SurfaceStyle {
 std::vector<SurfaceStyle> AllSurfaceStyles();
 /// Kinds and variants a MOTA file can store (kinds 0 to 5, varied variants).
 std::vector<SurfaceStyle> MotaSurfaceStyles();
+/// The VTR styles whose kinds the XQ format has types for (all but kind 6).
+std::vector<SurfaceStyle> ConvertibleSurfaceStyles();
 
 struct SyntheticTrackOptions {
   uint32_t sections = 8;

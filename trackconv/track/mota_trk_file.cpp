@@ -1,11 +1,14 @@
 #include "trackconv/track/mota_trk_file.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
+#include "trackconv/track/block_reader.h"
 
 namespace {
 
@@ -66,29 +69,14 @@ MOTATrkFile::~MOTATrkFile() = default;
 // ---------------------------------------------------------------------------
 // Reading
 
-namespace {
-
-// Reads the next `count` bytes of the file as one block. The count comes
-// from untrusted header fields, so it is checked against what the file
-// still holds before anything is allocated; a block that runs past the end
-// is the same failure the SubFile itself reports.
-std::vector<uint8_t> ReadBlock(SubFile& file, uint64_t count) {
-  if (count > static_cast<uint64_t>(file.Size() - file.Position()))
-    throw XFileRead(file.GetName());
-  std::vector<uint8_t> block(static_cast<std::size_t>(count));
-  if (count != 0) file.Read(static_cast<uint32_t>(count), block.data());
-  return block;
-}
-
-}  // namespace
 
 void MOTATrkFile::Read() {
   SubFile& file = *GetSubFile();
   const std::string& name = file.GetName();
   auto fail = [&name](const char* text) { throw XAssumption(name + text); };
 
-  file.Seek(0);
-  std::vector<uint8_t> header_block = ReadBlock(file, kHeaderSize);
+  BlockReader blocks(file);
+  std::vector<uint8_t> header_block = blocks.Next(kHeaderSize);
   FieldReader header(header_block);
   uint32_t id = header.U32();
   uint32_t type = header.U32();
@@ -109,37 +97,36 @@ void MOTATrkFile::Read() {
   track_length_ = track_length;
   for (uint32_t j = 0; j < lateral_count; ++j) laterals_.push_back(header.I32());
 
-  ReadBlock(file, uint64_t{4} * section_count);  // offsets; rebuilt on write
+  blocks.Next(uint64_t{4} * section_count);  // offsets; rebuilt on write
 
-  std::vector<uint8_t> line_block =
-      ReadBlock(file, uint64_t{kLineSize} * lateral_count * section_count);
-  FieldReader lines(line_block);
-  lines_.reserve(static_cast<std::size_t>(lateral_count) * section_count);
-  for (uint64_t r = 0; r < uint64_t{lateral_count} * section_count; ++r) {
+  const uint64_t line_count = uint64_t{lateral_count} * section_count;
+  blocks.Require(line_count * kLineSize);
+  lines_.reserve(static_cast<std::size_t>(line_count));
+  blocks.Records(line_count, kLineSize, [&](const uint8_t* record) {
     Line line;
-    line.a = lines.I32();
-    line.b = lines.I32();
-    line.c = lines.I32();
-    line.d = lines.I32();
-    int32_t a3 = lines.I32();
-    int32_t b2 = lines.I32();
-    line.position1 = lines.I32();
-    line.position2 = lines.I32();
+    line.a = LoadI32(record + 0);
+    line.b = LoadI32(record + 4);
+    line.c = LoadI32(record + 8);
+    line.d = LoadI32(record + 12);
+    int32_t a3 = LoadI32(record + 16);
+    int32_t b2 = LoadI32(record + 20);
+    line.position1 = LoadI32(record + 24);
+    line.position2 = LoadI32(record + 28);
     if (!CloseEnough(a3, line.a, 3)) fail(": MOTA trk file altitude delta 4 error");
     if (!CloseEnough(b2, line.b, 2)) fail(": MOTA trk file altitude delta 5 error");
     lines_.push_back(line);
-  }
+  });
 
-  std::vector<uint8_t> surface_block = ReadBlock(file, surface_bytes);
-  FieldReader surfaces(surface_block);
+  blocks.Require(surface_bytes);
   surfaces_.reserve(surface_bytes / kSurfaceSize);
-  for (uint32_t r = 0; r < surface_bytes / kSurfaceSize; ++r) {
+  blocks.Records(surface_bytes / kSurfaceSize, kSurfaceSize, [&](const uint8_t* record) {
     Surface surface;
-    surface.from_at_start = surfaces.I32();
-    surface.from_at_end = surfaces.I32();
-    surface.value = surfaces.U32();
+    surface.from_at_start = LoadI32(record + 0);
+    surface.from_at_end = LoadI32(record + 4);
+    surface.value = LoadU32(record + 8);
     surfaces_.push_back(surface);
-  }
+  });
+  blocks.Next(surface_bytes % kSurfaceSize);  // a partial record is skipped
 
   // The running surface total is kept wider than the file's fields so that
   // huge strip counts cannot wrap around and pass the final size check.
@@ -147,7 +134,7 @@ void MOTATrkFile::Read() {
   uint64_t surfaces_so_far = 0;
   sections_.reserve(section_count);
   for (uint32_t i = 0; i < section_count; ++i) {
-    std::vector<uint8_t> record_block = ReadBlock(file, kSectionSize);
+    std::vector<uint8_t> record_block = blocks.Next(kSectionSize);
     FieldReader record(record_block);
     Section section;
     section.kind = record.U32();
@@ -174,7 +161,7 @@ void MOTATrkFile::Read() {
 
     section.first_wall = static_cast<uint32_t>(walls_.size());
     std::vector<uint8_t> wall_block =
-        ReadBlock(file, uint64_t{kWallSize} * section.wall_count);
+        blocks.Next(uint64_t{kWallSize} * section.wall_count);
     FieldReader walls(wall_block);
     for (uint32_t w = 0; w < section.wall_count; ++w) {
       Wall wall;

@@ -1,5 +1,6 @@
 #include "trackconv/track/trk_file.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "trackconv/foundation/errors.h"
@@ -43,14 +44,45 @@ double CubicAt(const TrkFile& track, uint32_t i, uint32_t j, double t) {
 
 }  // namespace
 
+SectionFinder::SectionFinder(const TrkFile& track) : total_(track.TrackLength()) {
+  const uint32_t n = track.SectionCount();
+  running_max_.reserve(n);
+  double highest = -HUGE_VAL;
+  for (uint32_t i = 1; i <= n; ++i) {
+    const double bound = i < n ? track.SectionStart(i) : total_;
+    if (bound > highest) highest = bound;  // a NaN bound never stops the search
+    running_max_.push_back(highest);
+  }
+}
+
+uint32_t SectionFinder::SectionAt(double longitude) const {
+  const uint32_t n = static_cast<uint32_t>(running_max_.size());
+  if (n == 0) throw XAssumption("TRK file has no sections");
+  if (longitude >= total_) longitude -= total_;
+  const auto first_above =
+      std::upper_bound(running_max_.begin(), running_max_.end(), longitude,
+                       [](double value, double bound) { return value < bound; });
+  const uint32_t result = static_cast<uint32_t>(first_above - running_max_.begin());
+  if (result == n) throw XAssumption("TRK file longitude out of range");
+  return result;
+}
+
 Point3D TrkFile::PointAt(double longitude, double lateral) const {
+  return PointAt(longitude, lateral, nullptr);
+}
+
+Point3D TrkFile::PointAt(double longitude, double lateral, const SectionFinder& finder) const {
+  return PointAt(longitude, lateral, &finder);
+}
+
+Point3D TrkFile::PointAt(double longitude, double lateral, const SectionFinder* finder) const {
   const uint32_t m = LateralCount();
   if (m == 0) throw XAssumption("TRK file has no lateral lines");
   if (longitude >= TrackLength()) longitude -= TrackLength();
   // A second lap would be folded again inside SectionAt while d below kept
   // the once-reduced longitude, giving t beyond 1: refuse it here instead.
   if (longitude >= TrackLength()) throw XAssumption("TRK file longitude out of range");
-  const uint32_t i = SectionAt(longitude);
+  const uint32_t i = finder ? finder->SectionAt(longitude) : SectionAt(longitude);
   const double d = longitude - SectionStart(i);
   const double t = d / SectionLength(i);
 

@@ -4,10 +4,13 @@
 // integers; the operations hand out metres and degrees.
 
 #include <cstdint>
+#include <vector>
 
 #include "trackconv/foundation/handle.h"
 #include "trackconv/foundation/sub_file.h"
 #include "trackconv/track/track_units.h"
+
+class SectionFinder;
 
 /// A position in metres.
 struct Point3D {
@@ -87,9 +90,32 @@ class TrkFile {
   uint32_t SectionAt(double longitude) const;
   /// Position in metres at `longitude` and `lateral` offset.
   Point3D PointAt(double longitude, double lateral) const;
+  /// PointAt with the section found by `finder`, made for this track.
+  Point3D PointAt(double longitude, double lateral, const class SectionFinder& finder) const;
 
   const Handle<SubFile>& GetSubFile() const { return file_; }
 
  private:
+  Point3D PointAt(double longitude, double lateral, const SectionFinder* finder) const;
+
   Handle<SubFile> file_;
+};
+
+/// Answers TrkFile::SectionAt for one track in logarithmic time, after one
+/// pass over the section starts when made: for callers that look up every
+/// section, where the linear search would make the whole job quadratic.
+/// Valid while the track's answers stay as they were.
+class SectionFinder {
+ public:
+  explicit SectionFinder(const TrkFile& track);
+  /// The same index as track.SectionAt(longitude), or the same error.
+  uint32_t SectionAt(double longitude) const;
+
+ private:
+  double total_;
+  /// Entry i - 1: the largest of the bounds 1 … i that SectionAt compares
+  /// against. The search stops at the first bound above the longitude,
+  /// which is also the first running maximum above it, even when the
+  /// starts of a malformed track are out of order.
+  std::vector<double> running_max_;
 };

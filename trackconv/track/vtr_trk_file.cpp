@@ -5,6 +5,7 @@
 
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
+#include "trackconv/track/block_reader.h"
 
 namespace {
 
@@ -79,9 +80,9 @@ void VTRTrkFile::Read() {
   const std::string& name = file.GetName();
   auto fail = [&name](const char* text) { throw XAssumption(name + text); };
 
-  uint8_t header[kHeaderSize];
-  file.Seek(0);
-  file.Read(kHeaderSize, header);
+  BlockReader blocks(file);
+  const std::vector<uint8_t> header_block = blocks.Next(kHeaderSize);
+  const uint8_t* header = header_block.data();
   if (LoadU32(header + 0) != kTrackId) fail(": VTR trk file id not TRAK");
   if (LoadU32(header + 4) != kVersion) fail(": VTR trk file version not 3000");
   track_length_ = LoadI32(header + 8);
@@ -105,28 +106,25 @@ void VTRTrkFile::Read() {
   if (file.Size() != expected_size) fail(": VTR trk file size mismatch");
 
   // From here every block fits in the file, so every size fits 32 bits.
-  std::vector<uint8_t> block(static_cast<std::size_t>(index_bytes));
-  file.Read(static_cast<uint32_t>(index_bytes), block.data());
-  for (uint32_t i = 0; i < section_count; ++i) {
-    if (LoadU32(block.data() + 4 * i) != kSectionSize * i) {
-      fail(": VTR trk file section header index error");
-    }
-  }
+  // The blocks are read in bounded chunks, each checked whole first.
+  blocks.Require(index_bytes);
+  uint32_t index = 0;
+  blocks.Records(sections, kIndexEntrySize, [&](const uint8_t* entry) {
+    if (LoadU32(entry) != kSectionSize * index++) fail(": VTR trk file section header index error");
+  });
 
-  block.assign(static_cast<std::size_t>(line_bytes), 0);
-  file.Read(static_cast<uint32_t>(line_bytes), block.data());
+  blocks.Require(line_bytes);
   lines_.reserve(static_cast<std::size_t>(sections * lateral_count));
-  FieldReader lines(block);
-  for (uint64_t r = 0; r < sections * lateral_count; ++r) {
+  blocks.Records(sections * lateral_count, kLineSize, [&](const uint8_t* record) {
     LineRecord line;
-    line.a = lines.I32();
-    line.b = lines.I32();
-    line.c = lines.I32();
-    line.d = lines.I32();
-    const int32_t delta4 = lines.I32();
-    const int32_t delta5 = lines.I32();
-    line.position1 = lines.I32();
-    line.position2 = lines.I32();
+    line.a = LoadI32(record + 0);
+    line.b = LoadI32(record + 4);
+    line.c = LoadI32(record + 8);
+    line.d = LoadI32(record + 12);
+    const int32_t delta4 = LoadI32(record + 16);
+    const int32_t delta5 = LoadI32(record + 20);
+    line.position1 = LoadI32(record + 24);
+    line.position2 = LoadI32(record + 28);
     // 3a and 2b as a 32-bit field holds them (wrapping), or the stored
     // derivative coefficient divided back with truncation.
     if (3u * Unsigned(line.a) != Unsigned(delta4) && line.a != delta4 / 3) {
@@ -136,14 +134,13 @@ void VTRTrkFile::Read() {
       fail(": VTR trk file altitude delta 5 error");
     }
     lines_.push_back(line);
-  }
+  });
 
-  block.assign(surface_bytes, 0);
-  file.Read(surface_bytes, block.data());
+  blocks.Require(surface_bytes);
   const uint32_t surface_count = surface_bytes / kSurfaceSize;
   surfaces_.reserve(surface_count);
-  for (uint32_t r = 0; r < surface_count; ++r) {
-    FieldReader fields(block.data() + kSurfaceSize * r, kSurfaceSize);
+  blocks.Records(surface_count, kSurfaceSize, [&](const uint8_t* record) {
+    FieldReader fields(record, kSurfaceSize);
     SurfaceRecord surface;
     surface.at_start = fields.I32();
     surface.at_end = fields.I32();
@@ -154,18 +151,19 @@ void VTRTrkFile::Read() {
     if (fields.U32() != 0) fail(": VTR trk file seventh surface value not zero");
     if (fields.U32() != 0) fail(": VTR trk file eighth surface value not zero");
     surfaces_.push_back(surface);
-  }
+  });
+  blocks.Next(surface_bytes % kSurfaceSize);  // a partial record is skipped
   // Every run ends in a closing record, so a track has at least one.
   if (surfaces_.empty()) fail(": VTR trk file has no surface records");
   if (surfaces_.back().type != kClosingType) fail(": VTR trk file last surface type not 10");
 
-  block.assign(static_cast<std::size_t>(kSectionSize * sections), 0);
-  file.Read(static_cast<uint32_t>(kSectionSize * sections), block.data());
+  blocks.Require(kSectionSize * sections);
   sections_.reserve(section_count);
   int64_t length_so_far = 0;
   uint64_t surfaces_so_far = 0;
-  FieldReader records(block);
-  for (uint32_t i = 0; i < section_count; ++i) {
+  uint32_t i = 0;
+  blocks.Records(sections, kSectionSize, [&](const uint8_t* record) {
+    FieldReader records(record, kSectionSize);
     SectionRecord section;
     for (uint32_t& word : section) word = records.U32();
     if (section[kKind] != kStraight && section[kKind] != kCurve) {
@@ -182,7 +180,8 @@ void VTRTrkFile::Read() {
     length_so_far += Signed(section[kLength]);
     surfaces_so_far += section[kSurfaceRecords];
     sections_.push_back(section);
-  }
+    ++i;
+  });
   if (length_so_far != track_length_) fail(": VTR trk file total length error");
   if (kSurfaceSize * surfaces_so_far != surface_bytes) {
     fail(": VTR trk file total surface length error");

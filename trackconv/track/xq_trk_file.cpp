@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "trackconv/foundation/byte_order.h"
@@ -90,13 +91,6 @@ bool WallType(int kind, uint32_t& type, uint32_t& flags) {
   return true;
 }
 
-void PutSurface(FieldWriter& out, const XQSurface& s) {
-  out.U32(s.type);
-  out.U32(s.flags);
-  out.I32(s.lateral_at_start);
-  out.I32(s.lateral_at_end);
-}
-
 }  // namespace
 
 XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& source)
@@ -123,14 +117,15 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
   for (uint32_t i = 0; i < section_count; ++i)
     records += std::min<uint64_t>(uint64_t{track.SurfaceCount(i)} + track.WallCount(i), kMaxSurfaces);
   surfaces_.reserve(records);
-  for (uint32_t i = 0; i < section_count; ++i) SampleSection(track, i);
+  const SectionFinder finder(track);
+  for (uint32_t i = 0; i < section_count; ++i) SampleSection(track, finder, i);
   JoinSections(track);
   CarryCurveRadials();
 }
 
 XQTrkFile::~XQTrkFile() = default;
 
-void XQTrkFile::SampleSection(const TrkFile& track, uint32_t i) {
+void XQTrkFile::SampleSection(const TrkFile& track, const SectionFinder& finder, uint32_t i) {
   const uint32_t section_count = track.SectionCount();
   const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());
   const uint32_t next = (i + 1) % section_count;
@@ -140,7 +135,7 @@ void XQTrkFile::SampleSection(const TrkFile& track, uint32_t i) {
   section.start_distance = Units(track.SectionStart(i));
   section.first_surface = static_cast<uint32_t>(surfaces_.size());
   section.surface_count = 0;
-  const Point3D start = track.PointAt(track.SectionStart(i), 0.0);
+  const Point3D start = track.PointAt(track.SectionStart(i), 0.0, finder);
   section.start_x = Units(start.x);
   section.start_y = Units(start.y);
   if (section.kind == 2) {
@@ -273,19 +268,55 @@ uint32_t XQTrkFile::FileSize() const {
   return kHeaderSize + 4 * l + s * (232 + 8 * l);
 }
 
+namespace {
+
+// Stores consecutive little-endian fields into a block sized beforehand.
+// Write lays out whole sections of known size, so a plain cursor saves the
+// growth checks of a FieldWriter on every one of the file's words.
+class BlockCursor {
+ public:
+  explicit BlockCursor(uint8_t* at) : at_(at) {}
+  void U32(uint32_t v) {
+    StoreU32(at_, v);
+    at_ += 4;
+  }
+  void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
+  void Zeros(std::size_t count) {
+    std::memset(at_, 0, count);
+    at_ += count;
+  }
+  uint8_t* At() const { return at_; }
+
+ private:
+  uint8_t* at_;
+};
+
+void PutSurface(BlockCursor& out, const XQSurface& s) {
+  out.U32(s.type);
+  out.U32(s.flags);
+  out.I32(s.lateral_at_start);
+  out.I32(s.lateral_at_end);
+}
+
+}  // namespace
+
 void XQTrkFile::Write() {
   Handle<SubFile> file = GetSubFile();
   if (!file.Get()) Refuse(kNoOutput);
   file->Seek(0);
   const uint32_t section_count = static_cast<uint32_t>(sections_.size());
   const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());
+  const std::size_t section_size = 232 + 8 * static_cast<std::size_t>(lateral_count);
 
-  std::vector<uint8_t> buffer;
-  buffer.reserve(kFlushSize + 512 + 8 * static_cast<std::size_t>(lateral_count));
-  FieldWriter out(buffer);
+  // The file goes out in blocks of whole sections of about kFlushSize
+  // bytes, so memory stays small however long the track.
+  std::vector<uint8_t> buffer(std::max(kFlushSize, kHeaderSize + 4 * static_cast<std::size_t>(lateral_count)) +
+                              section_size);
+  BlockCursor out(buffer.data());
   auto flush = [&] {
-    if (!buffer.empty()) file->Write(static_cast<uint32_t>(buffer.size()), buffer.data());
-    buffer.clear();
+    const std::size_t used = static_cast<std::size_t>(out.At() - buffer.data());
+    if (used != 0) file->Write(static_cast<uint32_t>(used), buffer.data());
+    out = BlockCursor(buffer.data());
   };
 
   out.U32(kFormatTag);
@@ -294,12 +325,10 @@ void XQTrkFile::Write() {
   out.U32(0);
   out.U32(section_count);
   out.U32(lateral_count);
-  for (int32_t lateral : laterals_) {
-    out.I32(lateral);
-    if (buffer.size() >= kFlushSize) flush();
-  }
+  for (int32_t lateral : laterals_) out.I32(lateral);
 
   for (uint32_t i = 0; i < section_count; ++i) {
+    if (static_cast<std::size_t>(out.At() - buffer.data()) + section_size > buffer.size()) flush();
     const XQSection& s = sections_[i];
     out.U32(s.kind);
     out.U32((i + 1) % section_count);
@@ -322,12 +351,10 @@ void XQTrkFile::Write() {
     for (uint32_t j = 0; j < lateral_count; ++j) {
       out.I32(samples[j].altitude);
       out.I32(samples[j].grade);
-      if (buffer.size() >= kFlushSize) flush();
     }
     out.U32(s.surface_count);
     for (uint32_t k = 0; k < s.surface_count; ++k) PutSurface(out, surfaces_[s.first_surface + k]);
     out.Zeros(16 * static_cast<std::size_t>(kMaxSurfaces - s.surface_count));
-    if (buffer.size() >= kFlushSize) flush();
   }
   flush();
 }

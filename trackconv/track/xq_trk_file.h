@@ -118,7 +118,7 @@ class XQTrkFile : public TrkFile {
   const std::vector<XQSurface>& Surfaces() const { return surfaces_; }
 
  private:
-  void SampleSection(const TrkFile& source, uint32_t i);
+  void SampleSection(const TrkFile& source, const SectionFinder& finder, uint32_t i);
   void AddSurfaces(const TrkFile& source, uint32_t i, XQSection& section);
   void AddWalls(const TrkFile& source, uint32_t i, XQSection& section);
   void Append(XQSection& section, const XQSurface& record);

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <functional>
+#include <limits>
+#include <vector>
 #include <string>
 
 #include "tools/lib/synthetic_track.h"
@@ -154,4 +156,35 @@ TEST(TrkFileSectionWordName, NamesTheFourMarkerValuesOnly) {
     track.sections[0].words[1] = value;
     EXPECT_EQ(track.SectionWordName(0, 1), nullptr);
   }
+}
+
+// The finder must answer exactly as the linear search, also for starts out
+// of order (a malformed track), equal starts and longitudes off the track.
+TEST(SectionFinder, AnswersAsSectionAtEvenForStartsOutOfOrder) {
+  SyntheticTrack track = MakeTrack(12, 2);
+  track.sections[4].start = track.sections[2].start;                         // empty sections
+  track.sections[7].start = track.sections[9].start + 5000;                  // out of order
+  track.sections[10].start = std::numeric_limits<int32_t>::min();            // far behind
+  const SectionFinder finder(track);
+  auto answer = [](const std::function<uint32_t()>& find) {
+    try {
+      return std::to_string(find());
+    } catch (const XAssumption& e) {
+      return std::string(e.what());
+    }
+  };
+  std::vector<double> longitudes = {-1.0, std::nan(""), track.TrackLength(), 2 * track.TrackLength(),
+                                    std::nextafter(track.TrackLength(), 0.0)};
+  for (uint32_t i = 0; i < track.SectionCount(); ++i) {
+    const double start = track.SectionStart(i);
+    for (double longitude : {start, std::nextafter(start, -1e9), std::nextafter(start, 1e9)})
+      longitudes.push_back(longitude);
+  }
+  for (double longitude : longitudes) {
+    SCOPED_TRACE(longitude);
+    EXPECT_EQ(answer([&] { return finder.SectionAt(longitude); }),
+              answer([&] { return track.SectionAt(longitude); }));
+  }
+  SyntheticTrack empty = MakeTrack(0, 2);
+  EXPECT_EQ(MessageOf([&] { SectionFinder(empty).SectionAt(0.0); }), "TRK file has no sections");
 }

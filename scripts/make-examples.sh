@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Regenerates examples/tracks/ with our own generators: one track
+# directory per game family, each named after its track.
+#   Alpha/    VTR: loose alpha.trk beside a model with the VTR tag
+#   Bravo/    MOTA: only BRAVO.DAT, holding BRAVO.TRK and a MOTA model
+#   Charlie/  K5 family: loose charlie.trk (MOTA track format) beside a
+#             replay that passes the K5 size rule
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/ensure-tools.sh
+ensure_tools
+
+build=${BUILD_DIR:-build/release}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j 2 --target make_track make_dat make_game_file >/dev/null
+tools=$PWD/$build/tools
+
+out=examples/tracks
+rm -rf "$out"
+mkdir -p "$out/Alpha" "$out/Bravo" "$out/Charlie"
+
+"$tools/make_track" "$out/Alpha/alpha.trk" --format vtr --sections 24 --laterals 5 \
+  --surfaces 3 --walls 0 --seed 11
+"$tools/make_game_file" vtr-3do "$out/Alpha/car.3do"
+
+staging=$(mktemp -d)
+trap 'rm -rf "$staging"' EXIT
+"$tools/make_track" "$staging/BRAVO.TRK" --format mota --sections 28 --laterals 6 \
+  --surfaces 3 --walls 2 --seed 22
+"$tools/make_game_file" mota-3do "$staging/CAR.3DO"
+"$tools/make_dat" "$out/Bravo/BRAVO.DAT" "$staging/CAR.3DO" "$staging/BRAVO.TRK"
+
+"$tools/make_track" "$out/Charlie/charlie.trk" --format mota --sections 20 --laterals 4 \
+  --surfaces 2 --walls 1 --seed 33
+"$tools/make_game_file" k5-rpl "$out/Charlie/lap.rpl"
+
+find "$out" -type f | sort | while read -r file; do
+  printf '%-36s %7d bytes\n' "$file" "$(stat -c %s "$file")"
+done
