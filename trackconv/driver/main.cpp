@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <exception>
 
+#include "platform/memory.h"
 #include "trackconv/driver/conversion.h"
 
 int main(int, char**) {
+  platform::PrepareHeapForLargeData();
   try {
     ConvertCurrentDirectory();
   } catch (const std::exception& failure) {

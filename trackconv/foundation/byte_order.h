@@ -52,7 +52,13 @@ class FieldReader {
   std::size_t Offset() const { return offset_; }
 
  private:
-  const uint8_t* Take(std::size_t count);
+  const uint8_t* Take(std::size_t count) {
+    if (count > size_ - offset_) FieldOverrun();
+    const uint8_t* p = data_ + offset_;
+    offset_ += count;
+    return p;
+  }
+  [[noreturn]] static void FieldOverrun();
   const uint8_t* data_;
   std::size_t size_;
   std::size_t offset_ = 0;

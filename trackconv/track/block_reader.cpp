@@ -46,14 +46,6 @@ std::vector<uint8_t> BlockReader::Next(uint64_t count) {
   return block;
 }
 
-const uint8_t* BlockReader::Take(uint32_t count) {
-  const uint64_t buffered = buffer_.size() - used_;
-  if (count > buffered) Fill(count - buffered);
-  const uint8_t* bytes = buffer_.data() + used_;
-  used_ += count;
-  return bytes;
-}
-
 void BlockReader::Fill(uint64_t needed) {
   buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(used_));
   used_ = 0;

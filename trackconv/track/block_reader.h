@@ -41,7 +41,12 @@ class BlockReader {
 
  private:
   /// The next `count` bytes (at most one chunk) from the buffer.
-  const uint8_t* Take(uint32_t count);
+  const uint8_t* Take(uint32_t count) {
+    if (count > buffer_.size() - used_) Fill(count - (buffer_.size() - used_));
+    const uint8_t* bytes = buffer_.data() + used_;
+    used_ += count;
+    return bytes;
+  }
   void Fill(uint64_t needed);
 
   SubFile& file_;

@@ -1,0 +1,35 @@
+#include "platform/memory.h"
+
+#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace platform {
+
+namespace {
+constexpr std::size_t kLargePage = 2u << 20;
+constexpr std::size_t kHeapReserve = 64u << 20;
+}  // namespace
+
+void PrepareHeapForLargeData() {
+#if defined(__GLIBC__) && defined(M_MMAP_THRESHOLD) && !defined(__SANITIZE_ADDRESS__)
+  // Keep blocks up to 32 MiB in the heap, grow the heap in one large step
+  // and never hand it back, then ask for large pages over that range.
+  if (!mallopt(M_MMAP_THRESHOLD, 32 << 20)) return;
+  mallopt(M_TOP_PAD, static_cast<int>(kHeapReserve));
+  mallopt(M_TRIM_THRESHOLD, static_cast<int>(kHeapReserve));
+  // Static initialisers have already started the heap: grow it now with one
+  // block and give that back, so the space stays as the heap's top.
+  void* probe = std::malloc(kHeapReserve / 4);
+  if (!probe) return;
+  uintptr_t begin = (reinterpret_cast<uintptr_t>(probe) + kLargePage - 1) & ~(kLargePage - 1);
+  uintptr_t end = reinterpret_cast<uintptr_t>(sbrk(0)) & ~(kLargePage - 1);
+  std::free(probe);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+}  // namespace platform
