@@ -1,31 +1,30 @@
 // make_track: writes a synthetic track as a VTR or MOTA .trk file, for
-// tests, benchmarks and examples.
+// tests, benchmarks, fuzz seeds and examples.
 //
 //   make_track <output.trk> [--format vtr|mota] [--sections N] [--laterals N]
-//              [--surfaces N] [--walls N] [--seed N]
+//              [--surfaces N] [--walls N] [--seed N] [--thick-walls] [--all-kinds]
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <string>
 
 #include "tools/lib/synthetic_track.h"
-#include "trackconv/foundation/atomic_output.h"
-#include "trackconv/track/mota_trk_file.h"
-#include "trackconv/track/vtr_trk_file.h"
+#include "tools/lib/track_formats.h"
 
 namespace {
 
 void Usage() {
   std::fputs(
       "usage: make_track <output.trk> [--format vtr|mota] [--sections N] [--laterals N]\n"
-      "                  [--surfaces N] [--walls N] [--seed N]\n"
+      "                  [--surfaces N] [--walls N] [--seed N] [--thick-walls] [--all-kinds]\n"
       "Writes a generated closed track as a VTR (default) or MOTA track file. VTR\n"
-      "tracks hold at most 16 lateral lines and keep no walls; MOTA tracks keep\n"
-      "walls as single lines. The MOTA format also serves the K5 family. Surfaces\n"
-      "use only the kinds the XQ format can take.\n",
+      "tracks hold at most 16 lateral lines and keep no walls. MOTA tracks hold at\n"
+      "most 10 lateral lines and keep walls as single lines unless --thick-walls\n"
+      "gives each wall a far side of its own. The MOTA format also serves the K5\n"
+      "family. Strips and walls take only the kinds that convert to XQ and read\n"
+      "back as built, unless --all-kinds asks for every kind the format stores.\n",
       stderr);
 }
 
@@ -44,7 +43,9 @@ bool ParseCount(const char* text, uint32_t& value) {
 int main(int argc, char** argv) {
   SyntheticTrackOptions options;
   std::string output;
-  std::string format = "vtr";
+  trackgen::TrackFormat format = trackgen::TrackFormat::kVtr;
+  bool thick_walls = false;
+  bool all_kinds = false;
   for (int a = 1; a < argc; ++a) {
     const std::string arg = argv[a];
     uint32_t* target = nullptr;
@@ -54,17 +55,21 @@ int main(int argc, char** argv) {
     if (arg == "--walls") target = &options.walls;
     if (arg == "--seed") target = &options.seed;
     if (arg == "--format") {
-      if (a + 1 >= argc || (std::string(argv[a + 1]) != "vtr" && std::string(argv[a + 1]) != "mota")) {
+      if (a + 1 >= argc || !trackgen::ParseTrackFormat(argv[a + 1], format)) {
         std::fputs("make_track: --format needs vtr or mota\n", stderr);
         return 1;
       }
-      format = argv[++a];
+      ++a;
     } else if (target) {
       if (a + 1 >= argc || !ParseCount(argv[a + 1], *target)) {
         std::fprintf(stderr, "make_track: %s needs a whole number\n", arg.c_str());
         return 1;
       }
       ++a;
+    } else if (arg == "--thick-walls") {
+      thick_walls = true;
+    } else if (arg == "--all-kinds") {
+      all_kinds = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       Usage();
       return 1;
@@ -79,26 +84,23 @@ int main(int argc, char** argv) {
     Usage();
     return 1;
   }
-  // Only surfaces the XQ format has types for, so every generated track
-  // converts.
-  options.surface_styles = ConvertibleSurfaceStyles();
-  if (format == "mota") {
-    // Only what the MOTA format can store, so the file reads back as built.
+  if (format == trackgen::TrackFormat::kMota) {
+    // Only what the MOTA format can store. It stores wall kinds 3 and 4 as
+    // kind 0, so by default they are left out and the file reads back as
+    // built.
     options.surface_styles = MotaSurfaceStyles();
     options.wall_kinds = {0, 1, 2, 5};
-    options.thin_walls = true;
+    if (all_kinds) options.wall_kinds = {0, 1, 2, 3, 4, 5};
+    options.thin_walls = !thick_walls;
+  } else if (thick_walls) {
+    std::fputs("make_track: --thick-walls needs --format mota: VTR tracks keep no walls\n", stderr);
+    return 1;
+  } else if (!all_kinds) {
+    // The XQ format has no type for surface kind 6.
+    options.surface_styles = ConvertibleSurfaceStyles();
   }
   try {
-    Handle<TrkFile> source(new SyntheticTrack(options));
-    AtomicOutput out(output);
-    if (format == "mota") {
-      MOTATrkFile track(out.File(), source);
-      track.Write();
-    } else {
-      VTRTrkFile track(out.File(), source);
-      track.Write();
-    }
-    out.Commit();
+    trackgen::WriteTrack(format, output, Handle<TrkFile>(new SyntheticTrack(options)));
   } catch (const std::exception& failure) {
     std::fprintf(stderr, "make_track: %s\n", failure.what());
     return 1;

@@ -72,9 +72,18 @@ TEST_P(XQGeneratedTest, FileDescribesTheSourceTrack) {
   }
 }
 
+// Names the case by its shape, e.g. S37_L16_Strips8_Walls2_Seed11.
+std::string ShapeName(const ::testing::TestParamInfo<SyntheticTrackOptions>& info) {
+  const SyntheticTrackOptions& o = info.param;
+  return "S" + std::to_string(o.sections) + "_L" + std::to_string(o.laterals) + "_Strips" +
+         std::to_string(o.surfaces) + "_Walls" + std::to_string(o.walls) + "_Seed" +
+         std::to_string(o.seed);
+}
+
 INSTANTIATE_TEST_SUITE_P(Shapes, XQGeneratedTest,
                          ::testing::Values(Convertible(1, 1, 0, 0, 3), Convertible(2, 3, 1, 1, 5),
-                                           Convertible(37, 16, 8, 2, 11), Convertible(60, 2, 5, 5, 13)));
+                                           Convertible(37, 16, 8, 2, 11), Convertible(60, 2, 5, 5, 13)),
+                         ShapeName);
 
 // The converter sees its source only through the track model, so a track
 // stored in a game's format and read back converts to the very same bytes.
