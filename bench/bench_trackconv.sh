@@ -18,8 +18,7 @@ runs=${1:-21}
 sections=5000 surfaces=8 walls=2
 
 build=${BUILD_DIR:-build/release}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target trackconv make_track make_game_file >/dev/null
+release_build "$build" trackconv make_track make_game_file
 trackconv=$PWD/$build/trackconv/trackconv
 tools=$PWD/$build/tools
 

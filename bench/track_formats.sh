@@ -14,8 +14,7 @@ source scripts/ensure-tools.sh
 ensure_tools bc
 
 build=${1:-${BUILD_DIR:-build/release}}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target make_track read_track sweep_length_units >/dev/null
+release_build "$build" make_track read_track sweep_length_units
 tools=$PWD/$build/tools
 
 work=$(mktemp -d)

@@ -3,9 +3,7 @@
 // builds a VTR track from it. Any crash, sanitizer report or hang is a
 // finding; a thrown error is the expected answer to bad data.
 //
-// The library needs coverage instrumentation too, or the fuzzer is blind:
-//   CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DRT_BUILD_FUZZERS=ON \
-//     -DRT_BUILD_TESTS=OFF -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined
+//   CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DRT_BUILD_FUZZERS=ON -DRT_BUILD_TESTS=OFF
 //   cmake --build build/fuzz --target vtr_trk_fuzz
 //   cp fuzz/corpus/vtr/* corpus_dir/ && build/fuzz/fuzz/vtr_trk_fuzz -max_len=4096 corpus_dir
 

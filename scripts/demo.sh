@@ -9,8 +9,7 @@ source scripts/ensure-tools.sh
 ensure_tools
 
 build=${BUILD_DIR:-build/release}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target trackconv xq_summary >/dev/null
+release_build "$build" trackconv xq_summary
 trackconv=$PWD/$build/trackconv/trackconv
 summary=$PWD/$build/tools/xq_summary
 

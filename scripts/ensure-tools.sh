@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes sure the build tools are present: installs them with apt-get when
 # running as root on Debian, otherwise says exactly what is missing.
-# Usage: source scripts/ensure-tools.sh [extra-debian-packages...]
+# Usage: source scripts/ensure-tools.sh; ensure_tools [extra-debian-packages...]
 
 ensure_tools() {
   local missing=()
@@ -29,4 +29,13 @@ ensure_tools() {
     echo "  sudo apt-get install ${missing[*]}" >&2
     return 1
   fi
+}
+
+# Configures an optimised build without tests in <build dir> and builds the
+# named targets.
+release_build() {  # <build dir> <target>...
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$dir" -j "$(nproc)" --target "$@" >/dev/null
 }

@@ -11,8 +11,7 @@ source scripts/ensure-tools.sh
 ensure_tools
 
 build=${BUILD_DIR:-build/release}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRT_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target make_track make_dat make_game_file >/dev/null
+release_build "$build" make_track make_dat make_game_file
 tools=$PWD/$build/tools
 
 out=examples/tracks
