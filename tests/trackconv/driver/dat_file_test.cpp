@@ -12,6 +12,7 @@
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
 #include "trackconv/foundation/paths.h"
+#include "support/messages.h"
 
 using testing_support::ListNames;
 using testing_support::ReadBytes;
@@ -25,21 +26,13 @@ using trackgen::DatMember;
 
 namespace {
 
+using testing_support::MessageOf;
+
 std::string ReadAll(const Handle<SubFile>& file) {
   std::string text(file->Size(), '\0');
   file->Seek(0);
   file->Read(file->Size(), text.data());
   return text;
-}
-
-template <typename Error>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "(no error)";
 }
 
 class DatFileTest : public ::testing::Test {
@@ -140,16 +133,16 @@ TEST_F(DatFileTest, WindowWrappingPast4GiBFailsWhenRead) {
 }
 
 TEST_F(DatFileTest, ShortOrMissingArchiveIsAFileError) {
-  EXPECT_NE(MessageOf<XFileOpen>([&] { MOTADatFile archive((dir_ / "none.dat")); }), "(no error)");
+  EXPECT_NE(MessageOf<XFileOpen>([&] { MOTADatFile archive((dir_ / "none.dat")); }), testing_support::kNothingThrown);
 
   WriteArchive({1});
-  EXPECT_NE(MessageOf<XFileRead>([&] { MOTADatFile archive(Archive()); }), "(no error)");
+  EXPECT_NE(MessageOf<XFileRead>([&] { MOTADatFile archive(Archive()); }), testing_support::kNothingThrown);
 
   // The directory promises two entries but holds one and a half.
   std::vector<uint8_t> image = BuildDatArchive({{"a.trk", {}}, {"b.trk", {}}});
   image.resize(DatEntryOffset(1) + 10);
   WriteArchive(image);
-  EXPECT_NE(MessageOf<XFileRead>([&] { MOTADatFile archive(Archive()); }), "(no error)");
+  EXPECT_NE(MessageOf<XFileRead>([&] { MOTADatFile archive(Archive()); }), testing_support::kNothingThrown);
 }
 
 TEST_F(DatFileTest, MemberReachingPastTheEndFailsWhenRead) {

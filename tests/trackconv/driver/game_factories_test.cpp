@@ -15,6 +15,7 @@
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
 #include "trackconv/track/mota_trk_file.h"
+#include "support/messages.h"
 
 using driver_test::MotaTrackBytes;
 using testing_support::ListNames;
@@ -25,6 +26,8 @@ using trackgen::BytesOf;
 using trackgen::DatMember;
 
 namespace {
+
+using testing_support::MessageOf;
 
 const std::vector<uint8_t> kVtrModel = {0x34, 0x4F, 0x44, 0x33, 1, 2, 3, 4};
 const std::vector<uint8_t> kK5Model = {0x33, 0x4F, 0x44, 0x33, 1, 2, 3, 4};
@@ -47,16 +50,6 @@ std::vector<uint8_t> K5Replay() {
   StoreU32(&bytes[0], 7);
   StoreU32(&bytes[4], 3);
   return bytes;
-}
-
-template <typename Error>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "(no error)";
 }
 
 const GameRegistry& Registry() { return GameRegistry::Instance(); }

@@ -8,9 +8,11 @@
 #include "support/platform_conventions.h"
 #include "support/temp_dir.h"
 #include "trackconv/foundation/errors.h"
+#include "support/messages.h"
 
 namespace {
 
+using testing_support::MessageOf;
 using testing_support::ReadBytes;
 using testing_support::ScopedCurrentDirectory;
 using testing_support::TempDir;
@@ -31,16 +33,6 @@ std::vector<uint8_t> Counting(std::size_t size) {
   std::vector<uint8_t> bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i);
   return bytes;
-}
-
-template <typename Error, typename Action>
-std::string MessageOf(Action action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "(nothing thrown)";
 }
 
 TEST(SubFile, MemberWindowRefusesToPassItsEnd) {

@@ -10,8 +10,11 @@
 
 #include "tools/lib/synthetic_track.h"
 #include "trackconv/foundation/errors.h"
+#include "support/messages.h"
 
 namespace {
+
+using testing_support::MessageOf;
 
 SyntheticTrack MakeTrack(uint32_t sections, uint32_t laterals, uint32_t seed = 3) {
   SyntheticTrackOptions options;
@@ -19,15 +22,6 @@ SyntheticTrack MakeTrack(uint32_t sections, uint32_t laterals, uint32_t seed = 3
   options.laterals = laterals;
   options.seed = seed;
   return SyntheticTrack(options);
-}
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const XAssumption& e) {
-    return e.what();
-  }
-  return "no XAssumption";
 }
 
 double Distance(const Point3D& p, const Point3D& q) {

@@ -12,9 +12,11 @@
 #include "tools/lib/synthetic_track.h"
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
+#include "support/messages.h"
 
 namespace {
 
+using testing_support::MessageOf;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
@@ -62,15 +64,6 @@ std::string ReadError(const std::vector<uint8_t>& bytes) {
     return e.what();
   }
   return "accepted";
-}
-
-std::string ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const XAssumption& e) {
-    return e.what();
-  }
-  return "no XAssumption";
 }
 
 // Byte offsets of the blocks of a VTR file, from its own header.
@@ -401,9 +394,9 @@ TEST(VTRTrkFileBuilder, SingleSectionClosesOnItself) {
 
 TEST(VTRTrkFileBuilder, LateralLimits) {
   EXPECT_NO_THROW(Generate(Options(3, 16)));
-  EXPECT_EQ(ErrorOf([] { Generate(Options(3, 17)); }), "VTR trk file supports too few laterals");
-  EXPECT_EQ(ErrorOf([] { Generate(Options(3, 0)); }), "VTR trk file needs at least one lateral");
-  EXPECT_EQ(ErrorOf([] { Generate(Options(0, 2)); }), "VTR trk file needs at least one section");
+  EXPECT_EQ(MessageOf([] { Generate(Options(3, 17)); }), "VTR trk file supports too few laterals");
+  EXPECT_EQ(MessageOf([] { Generate(Options(3, 0)); }), "VTR trk file needs at least one lateral");
+  EXPECT_EQ(MessageOf([] { Generate(Options(0, 2)); }), "VTR trk file needs at least one section");
 }
 
 TEST(VTRTrkFileBuilder, SectionWithoutStripsGetsOnlyAClosingRecord) {
@@ -436,7 +429,7 @@ TEST(VTRTrkFileBuilder, SurfaceStylesMapToTypeCodesThatReadBack) {
   EXPECT_EQ(read->SurfaceKind(0, 0), 5);
   EXPECT_EQ(read->SurfaceKind(0, 1), 6);
   options.surface_styles = {{7, 0}};
-  EXPECT_EQ(ErrorOf([&] { Generate(options); }), "VTR trk unsupported surface type");
+  EXPECT_EQ(MessageOf([&] { Generate(options); }), "VTR trk unsupported surface type");
 }
 
 TEST(VTRTrkFileQueries, SurfaceTypeTable) {
@@ -457,8 +450,8 @@ TEST(VTRTrkFileQueries, SurfaceTypeTable) {
     std::vector<uint8_t> bytes = valid;
     Put(bytes, l.Surface(0, 2), code);
     Handle<TrkFile> read = ReadTrack(bytes);
-    EXPECT_EQ(ErrorOf([&] { read->SurfaceKind(0, 0); }), "VTR trk file unknown surface") << code;
-    EXPECT_EQ(ErrorOf([&] { read->SurfaceVariant(0, 0); }), "VTR trk file unknown surface") << code;
+    EXPECT_EQ(MessageOf([&] { read->SurfaceKind(0, 0); }), "VTR trk file unknown surface") << code;
+    EXPECT_EQ(MessageOf([&] { read->SurfaceVariant(0, 0); }), "VTR trk file unknown surface") << code;
   }
 }
 
@@ -498,7 +491,7 @@ TEST(VTRTrkFileQueries, WallRecordsAreFoundByTheirFlag) {
   Put(flagged, l.Surface(first + 5, 2), 0x800 | 10);
   EXPECT_EQ(ReadTrack(flagged)->WallCount(1), 2u);
   // A wall index beyond the count is refused rather than scanned past.
-  EXPECT_EQ(ErrorOf([&] { read->WallHeight(1, 2); }), "VTR trk file wall index out of range");
+  EXPECT_EQ(MessageOf([&] { read->WallHeight(1, 2); }), "VTR trk file wall index out of range");
 }
 
 TEST(VTRTrkFileQueries, WallKindTable) {
