@@ -9,6 +9,7 @@
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
 #include "trackconv/track/block_reader.h"
+#include "trackconv/track/wrap_arithmetic.h"
 
 namespace {
 
@@ -24,19 +25,6 @@ constexpr uint32_t kWallFiller = 0xCCCCCCCC;
 constexpr uint32_t kStraight = 1;
 constexpr uint32_t kCurve = 2;
 constexpr uint32_t kMaxSurfaceValue = 54;
-
-// Sums of stored lengths and the derivative words live in the file's 32-bit
-// integers, so they wrap as the file's own arithmetic does; going through
-// unsigned keeps that wrap defined.
-int32_t AddWrap(int32_t x, int32_t y) {
-  return static_cast<int32_t>(static_cast<uint32_t>(x) + static_cast<uint32_t>(y));
-}
-int32_t SubWrap(int32_t x, int32_t y) {
-  return static_cast<int32_t>(static_cast<uint32_t>(x) - static_cast<uint32_t>(y));
-}
-int32_t TimesWrap(int32_t x, uint32_t factor) {
-  return static_cast<int32_t>(static_cast<uint32_t>(x) * factor);
-}
 
 // The format tolerates a derivative word up to 2 away from the exact
 // multiple. The difference is taken in the stored width, so the words the

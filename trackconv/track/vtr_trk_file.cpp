@@ -6,6 +6,7 @@
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
 #include "trackconv/track/block_reader.h"
+#include "trackconv/track/wrap_arithmetic.h"
 
 namespace {
 
@@ -44,10 +45,6 @@ enum SectionWordIndex : std::size_t {
 
 int32_t Signed(uint32_t word) { return static_cast<int32_t>(word); }
 uint32_t Unsigned(int32_t value) { return static_cast<uint32_t>(value); }
-
-// Differences of stored integers are taken modulo 2^32, as the 32-bit
-// fields hold them; odd sources then give odd files, never overflow.
-int32_t Minus(int32_t x, int32_t y) { return Signed(Unsigned(x) - Unsigned(y)); }
 
 uint32_t TypeFromStyle(int kind, int variant) {
   switch (kind) {
@@ -212,9 +209,9 @@ VTRTrkFile::VTRTrkFile(const Handle<SubFile>& file, const Handle<TrkFile>& sourc
     // Lengths follow from the starts, so the starts always chain.
     if (i > 0) {
       SectionRecord& previous = sections_.back();
-      previous[kLength] = Unsigned(Minus(Signed(section[kStart]), Signed(previous[kStart])));
+      previous[kLength] = Unsigned(SubWrap(Signed(section[kStart]), Signed(previous[kStart])));
     }
-    section[kLength] = Unsigned(Minus(track_length_, Signed(section[kStart])));
+    section[kLength] = Unsigned(SubWrap(track_length_, Signed(section[kStart])));
     const int32_t heading = HeadingToUnits(source.SectionHeading(i));
     section[kHeading] = Unsigned(heading);
     section[kProximity] = source.SectionProximity(i) ? 1 : 0;
@@ -259,7 +256,7 @@ VTRTrkFile::VTRTrkFile(const Handle<SubFile>& file, const Handle<TrkFile>& sourc
       for (uint32_t j = 0; j < lateral_count; ++j) {
         LineRecord& before = lines_[(i - 1) * lateral_count + j];
         const LineRecord& now = lines_[i * lateral_count + j];
-        before.c = Minus(Minus(Minus(now.d, before.d), before.a), before.b);
+        before.c = SubWrap(SubWrap(SubWrap(now.d, before.d), before.a), before.b);
       }
     }
 
@@ -284,7 +281,7 @@ VTRTrkFile::VTRTrkFile(const Handle<SubFile>& file, const Handle<TrkFile>& sourc
   }
   for (uint32_t j = 0; j < lateral_count; ++j) {
     LineRecord& last = lines_[(section_count - 1) * lateral_count + j];
-    last.c = Minus(Minus(Minus(lines_[j].d, last.b), last.a), last.d);
+    last.c = SubWrap(SubWrap(SubWrap(lines_[j].d, last.b), last.a), last.d);
   }
   // The header's 32-bit sizes must hold the file, or it would be written
   // with wrapped counts.
