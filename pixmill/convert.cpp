@@ -18,15 +18,15 @@
 #include "pixmill/quantize.h"
 #include "pixmill/tga.h"
 #include "platform/atomic_replace.h"
+#include "platform/path.h"
 #include "runtime/mem.h"
 
 namespace {
 
 constexpr int32_t kMaxPictureSize = 256;
 constexpr int32_t kLargestPaletteStart = 256 - 16;
-// Room for a name of kMaxNameLength characters plus a PBF suffix or the
-// suffix of a temporary name.
-constexpr int kPathBufferSize = kMaxNameLength + 64;
+// Room for a name of kMaxNameLength characters plus a PBF suffix.
+constexpr int kPathBufferSize = kMaxNameLength + 16;
 
 uint8_t red(uint32_t c) { return static_cast<uint8_t>(c >> 16); }
 uint8_t green(uint32_t c) { return static_cast<uint8_t>(c >> 8); }
@@ -83,36 +83,22 @@ void printPalette(const PcxPalette& palette) {
   }
 }
 
+// Copies `text` into a block of the memory manager; none on failure.
+char* copyText(const std::string& text) {
+  void* block = nullptr;
+  if (!_memAlloc(&block, static_cast<uint32_t>(text.size() + 1))) return nullptr;
+  std::memcpy(block, text.c_str(), text.size() + 1);
+  return static_cast<char*>(block);
+}
+
 // An output file being written under a temporary name beside its final one.
+// Both names are absolute, so a name given with backslashes or in another
+// letter case than the directories on disk lands in the right place.
 struct PendingOutput {
   QuorFile* file = nullptr;
-  char temporaryName[kPathBufferSize] = "";
+  char* finalPath = nullptr;
+  char* temporaryName = nullptr;
 };
-
-bool pendingCreate(PendingOutput& pending, const char* finalName) {
-  std::string temporary = platform::CreateTemporaryFileBeside(finalName);
-  if (temporary.empty() || temporary.size() >= sizeof pending.temporaryName) {
-    if (!temporary.empty()) platform::RemoveFile(temporary);
-    return false;
-  }
-  std::strcpy(pending.temporaryName, temporary.c_str());
-  if (!fileCreate(&pending.file, pending.temporaryName)) {
-    pending.file = nullptr;
-    platform::RemoveFile(pending.temporaryName);
-    pending.temporaryName[0] = '\0';
-    return false;
-  }
-  return true;
-}
-
-// Closes the file and puts it in place under its final name.
-bool pendingCommit(PendingOutput& pending, const char* finalName) {
-  bool closed = fileClose(pending.file) != 0;
-  if (closed) pending.file = nullptr;
-  if (!closed || !platform::ReplaceFileWith(pending.temporaryName, finalName)) return false;
-  pending.temporaryName[0] = '\0';
-  return true;
-}
 
 // Closes and removes whatever is left of an output that was not committed.
 void pendingDiscard(PendingOutput& pending) {
@@ -120,10 +106,52 @@ void pendingDiscard(PendingOutput& pending) {
     fileClose(pending.file);
     pending.file = nullptr;
   }
-  if (pending.temporaryName[0] != '\0') {
+  if (pending.temporaryName != nullptr) {
     platform::RemoveFile(pending.temporaryName);
-    pending.temporaryName[0] = '\0';
+    memFree(pending.temporaryName);
+    pending.temporaryName = nullptr;
   }
+  memFree(pending.finalPath);
+  pending.finalPath = nullptr;
+}
+
+bool pendingCreate(PendingOutput& pending, const char* finalName) {
+  std::string full;
+  std::size_t lastComponent = 0;
+  if (!platform::FullPathName(finalName, full, lastComponent) ||
+      lastComponent == std::string::npos) {
+    return false;
+  }
+  pending.finalPath = copyText(full);
+  if (pending.finalPath == nullptr) return false;
+  std::string temporary = platform::CreateTemporaryFileBeside(full);
+  if (temporary.empty()) {
+    pendingDiscard(pending);
+    return false;
+  }
+  pending.temporaryName = copyText(temporary);
+  if (pending.temporaryName == nullptr) {
+    platform::RemoveFile(temporary);
+    pendingDiscard(pending);
+    return false;
+  }
+  if (!fileCreate(&pending.file, pending.temporaryName)) {
+    pending.file = nullptr;
+    pendingDiscard(pending);
+    return false;
+  }
+  return true;
+}
+
+// Closes the file and puts it in place under its final name.
+bool pendingCommit(PendingOutput& pending) {
+  if (!fileClose(pending.file)) return false;
+  pending.file = nullptr;
+  if (!platform::ReplaceFileWith(pending.temporaryName, pending.finalPath)) return false;
+  memFree(pending.temporaryName);
+  pending.temporaryName = nullptr;
+  pendingDiscard(pending);
+  return true;
 }
 
 // The PBF name of level `level`: the output name's last component cut at its
@@ -509,7 +537,7 @@ class ConversionRun {
   }
 
   bool Commit() {
-    if (pendingCommit(output_, o_.outputName)) return true;
+    if (pendingCommit(output_)) return true;
     std::printf("Couldn't save %s.\n", o_.outputName);
     Fail();
     return false;
@@ -531,7 +559,7 @@ class ConversionRun {
         Fail();
         return;
       }
-      if (!pendingCommit(pbf, name)) {
+      if (!pendingCommit(pbf)) {
         std::printf("Couldn't save %s.\n", name);
         pendingDiscard(pbf);
         Fail();
