@@ -465,7 +465,7 @@ struct BitsOf<8> { using type = uint64_t; };
 
 template <typename T>
 success ReadTyped(QuorFile* file, T* value) {
-  uint64_t wide;
+  uint64_t wide = 0;
   if (!value || !ReadLittleEndian(file, &wide, sizeof(T))) return 0;
   typename BitsOf<sizeof(T)>::type bits = static_cast<typename BitsOf<sizeof(T)>::type>(wide);
   std::memcpy(value, &bits, sizeof(T));

@@ -9,15 +9,23 @@
 #include "runtime/frame.h"
 #include "runtime/mem.h"
 
-__attribute__((weak)) success _memAlloc(void** out, uint32_t size) {
+// PE archives do not resolve weak definitions against the library: there
+// the stand-ins are ordinary definitions until the library has its own.
+#ifdef _WIN32
+#define STAND_IN
+#else
+#define STAND_IN __attribute__((weak))
+#endif
+
+STAND_IN success _memAlloc(void** out, uint32_t size) {
   void* block = std::malloc(size ? size : 1);
   if (!block) return 0;
   *out = block;
   return 1;
 }
 
-__attribute__((weak)) void memFree(void* block) { std::free(block); }
+STAND_IN void memFree(void* block) { std::free(block); }
 
-__attribute__((weak)) const char* frameStartDirectory() { return "."; }
+STAND_IN const char* frameStartDirectory() { return "."; }
 
-__attribute__((weak)) success fileHomeBegin(const char*) { return 1; }
+STAND_IN success fileHomeBegin(const char*) { return 1; }
