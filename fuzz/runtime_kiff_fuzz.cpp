@@ -10,23 +10,6 @@
 #include "runtime/file/file.h"
 #include "runtime/kiff.h"
 
-// Stand-ins for the memory manager, the frame and the home directory while
-// the library lacks them; the library's definitions win once they exist.
-#include <cstdlib>
-
-#include "runtime/file/directory.h"
-#include "runtime/frame.h"
-#include "runtime/mem.h"
-__attribute__((weak)) success _memAlloc(void** out, uint32_t size) {
-  void* block = std::malloc(size ? size : 1);
-  if (!block) return 0;
-  *out = block;
-  return 1;
-}
-__attribute__((weak)) void memFree(void* block) { std::free(block); }
-__attribute__((weak)) const char* frameStartDirectory() { return "."; }
-__attribute__((weak)) success fileHomeBegin(const char*) { return 1; }
-
 namespace {
 
 constexpr uint32_t kData = 0x44415441;   // "DATA": body read in small pieces
