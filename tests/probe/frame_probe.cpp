@@ -49,9 +49,5 @@ int pixmillMain(int argc, char** argv) {
   return result;
 }
 
-// Stand-ins until the file layer is in the library; weak, so the real ones
-// win as soon as they are linked.
-__attribute__((weak)) success fileBegin() { return 1; }
-__attribute__((weak)) void fileEnd() {}
 
 int main(int argc, char** argv) { return frameMain(argc, argv); }
