@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/file/file.h"
 #include "runtime/frame.h"
 #include "runtime/mem.h"
 
@@ -48,10 +47,5 @@ int pixmillMain(int argc, char** argv) {
   std::printf("end\n");
   return result;
 }
-
-// Stand-ins until the file layer is in the library; weak, so the real ones
-// win as soon as they are linked.
-__attribute__((weak)) success fileBegin() { return 1; }
-__attribute__((weak)) void fileEnd() {}
 
 int main(int argc, char** argv) { return frameMain(argc, argv); }
