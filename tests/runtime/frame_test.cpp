@@ -129,7 +129,7 @@ TEST(Frame, MemStatsFileHoldsThePeak) {
   const platform::ProcessResult result =
       platform::RunProcess(FRAME_PROBE_EXE, {"-kpmy.ini", "alloc=1000", "alloc=20"}, dir.path().string());
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_NE(result.standard_output.find("alloc=1\n"), std::string::npos);
+  EXPECT_NE(Unix(result.standard_output).find("alloc=1\nalloc=1\n"), std::string::npos);
   EXPECT_EQ(Unix(ReadAll(dir / "memstats.txt")), "Max memory allocated: 1004\n");
 }
 
@@ -209,7 +209,7 @@ __attribute__((noinline, no_sanitize_address)) int32_t Untouched(int32_t bytes, 
 TEST(StackProbe, CountsTheWordsNoCallUsed) {
   EXPECT_EQ(Untouched(0, 0), 0);
   const int32_t idle = Untouched(4096, 0);
-  EXPECT_GE(idle, 1024 - 8);
+  EXPECT_GE(idle, 1024 - 32);  // the two probes' frames may differ a little
   EXPECT_LE(idle, 1024);
   const int32_t busy = Untouched(4096, 2048);
   EXPECT_LT(busy, idle - 1600 / 4);  // most of the 2048-byte buffer
