@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/process.h"
-#include "runtime/profile/profile.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -144,33 +143,7 @@ TEST(Frame, DebugOutputGoesToStandardErrorWhenAsked) {
 }
 #endif
 
-// The error system in this process: device, mode and the log file.
-TEST(ErrorSystem, ModeFollowsTheDeviceAndTheOptions) {
-  struct Case {
-    char device;
-    const char* options;
-    int mode;
-  };
-  const Case cases[] = {{'C', nullptr, 3},           {'a', nullptr, 1},
-                        {'N', nullptr, 0},           {'f', nullptr, 2},
-                        {'Z', nullptr, 2},  // unknown: the mode stays
-                        {'C', "ErrorDevice=n\n", 0}, {'N', "ErrorDevice=Ax\n", 1},
-                        {'A', "ErrorDevice=\n", 1}};
-  TempDir dir;
-  for (const Case& c : cases) {
-    if (c.options) {
-      WriteText(dir / "o.ini", std::string("[Profile]\n") + c.options);
-      ASSERT_EQ(ProfilePtr->Load((dir / "o.ini").c_str()), 1);
-    }
-    EXPECT_EQ(SetErrDevice(c.device), c.device);
-    EXPECT_EQ(errBegin(), 1);
-    EXPECT_EQ(errGetMode(), c.mode) << c.device << " " << (c.options ? c.options : "");
-    ProfilePtr->Release();
-  }
-  SetErrDevice('C');
-  errBegin();
-}
-
+// The error system in this process: the log file.
 TEST(ErrorSystem, ReportsGoToTheLogFileCutTo255Characters) {
   TempDir dir;
   std::FILE* log = std::fopen((dir / "log.txt").c_str(), "w");
