@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <string>
 
-#include "runtime/file/file.h"
 #include "runtime/frame.h"
 #include "runtime/mem.h"
 
@@ -48,6 +47,5 @@ int pixmillMain(int argc, char** argv) {
   std::printf("end\n");
   return result;
 }
-
 
 int main(int argc, char** argv) { return frameMain(argc, argv); }

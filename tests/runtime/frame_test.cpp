@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/process.h"
-#include "runtime/profile/profile.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -129,7 +128,7 @@ TEST(Frame, MemStatsFileHoldsThePeak) {
   const platform::ProcessResult result =
       platform::RunProcess(FRAME_PROBE_EXE, {"-kpmy.ini", "alloc=1000", "alloc=20"}, dir.path().string());
   EXPECT_EQ(result.exit_status, 0);
-  EXPECT_NE(result.standard_output.find("alloc=1\n"), std::string::npos);
+  EXPECT_NE(Unix(result.standard_output).find("alloc=1\nalloc=1\n"), std::string::npos);
   EXPECT_EQ(Unix(ReadAll(dir / "memstats.txt")), "Max memory allocated: 1004\n");
 }
 
@@ -144,33 +143,7 @@ TEST(Frame, DebugOutputGoesToStandardErrorWhenAsked) {
 }
 #endif
 
-// The error system in this process: device, mode and the log file.
-TEST(ErrorSystem, ModeFollowsTheDeviceAndTheOptions) {
-  struct Case {
-    char device;
-    const char* options;
-    int mode;
-  };
-  const Case cases[] = {{'C', nullptr, 3},           {'a', nullptr, 1},
-                        {'N', nullptr, 0},           {'f', nullptr, 2},
-                        {'Z', nullptr, 2},  // unknown: the mode stays
-                        {'C', "ErrorDevice=n\n", 0}, {'N', "ErrorDevice=Ax\n", 1},
-                        {'A', "ErrorDevice=\n", 1}};
-  TempDir dir;
-  for (const Case& c : cases) {
-    if (c.options) {
-      WriteText(dir / "o.ini", std::string("[Profile]\n") + c.options);
-      ASSERT_EQ(ProfilePtr->Load((dir / "o.ini").c_str()), 1);
-    }
-    EXPECT_EQ(SetErrDevice(c.device), c.device);
-    EXPECT_EQ(errBegin(), 1);
-    EXPECT_EQ(errGetMode(), c.mode) << c.device << " " << (c.options ? c.options : "");
-    ProfilePtr->Release();
-  }
-  SetErrDevice('C');
-  errBegin();
-}
-
+// The error system in this process: the log file.
 TEST(ErrorSystem, ReportsGoToTheLogFileCutTo255Characters) {
   TempDir dir;
   std::FILE* log = std::fopen((dir / "log.txt").c_str(), "w");
@@ -209,7 +182,7 @@ __attribute__((noinline, no_sanitize_address)) int32_t Untouched(int32_t bytes, 
 TEST(StackProbe, CountsTheWordsNoCallUsed) {
   EXPECT_EQ(Untouched(0, 0), 0);
   const int32_t idle = Untouched(4096, 0);
-  EXPECT_GE(idle, 1024 - 8);
+  EXPECT_GE(idle, 1024 - 32);  // the two probes' frames may differ a little
   EXPECT_LE(idle, 1024);
   const int32_t busy = Untouched(4096, 2048);
   EXPECT_LT(busy, idle - 1600 / 4);  // most of the 2048-byte buffer

@@ -224,7 +224,10 @@ TEST(Mem, PeakIsTheHighestTotalInUse) {
   }
   std::ifstream stats((dir / "memstats.txt").c_str(), std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(stats)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text, "Max memory allocated: 304\n");
+  // A text file: Windows ends the line with CR LF.
+  std::string line = text;
+  line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+  EXPECT_EQ(line, "Max memory allocated: 304\n");
 }
 
 TEST(Mem, ForeignPointersAndDoubleFreesAreIgnored) {

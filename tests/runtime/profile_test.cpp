@@ -132,18 +132,4 @@ TEST(Profile, LinesComeFromTheMemoryManagerAndGoBackOnRelease) {
   EXPECT_EQ(memDirectBytes(), before);
 }
 
-TEST(Profile, ProcessWideInstanceAnswersBothQueries) {
-  TempDir dir;
-  WriteText(dir / "o.ini", "[profile]\nErrorDevice=F\nPoolSize=4096\n");
-  ASSERT_EQ(ProfilePtr->Load((dir / "o.ini").c_str()), 1);
-  int32_t number = 0;
-  EXPECT_EQ(ProfileGetOption("Profile", "PoolSize", &number, 1), 1);
-  EXPECT_EQ(number, 4096);
-  char device[2];
-  EXPECT_EQ(ProfileGetOption("Profile", "ErrorDevice", device, "C", sizeof device), 1);
-  EXPECT_STREQ(device, "F");
-  ProfilePtr->Release();
-  EXPECT_EQ(ProfileGetOption("Profile", "PoolSize", &number, 1), 0);
-}
-
 }  // namespace
