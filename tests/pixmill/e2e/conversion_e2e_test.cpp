@@ -305,6 +305,19 @@ TEST(PixmillConversion, PbfFilesBesideTheOutputWithTruncatedNames) {
   EXPECT_EQ(ListNames(dir.path() / "out.d").size(), 4u);
 }
 
+// A PBF that cannot be put in place (a directory holds its name) fails the
+// run after the MIP was written, and leaves no temporary file behind.
+TEST(PixmillConversion, PbfThatCannotBeSavedFailsTheRun) {
+  Picture picture = MakePicture(8, 2, Varied);
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+  std::filesystem::create_directory(dir.path() / "pic1.pbf");
+  ExpectRun(dir, {"-savepbfs", "pic.tga"},
+            std::string("Saving each mip level as a separate pbf.\nConvert from Targa\n") + kOpaque16 +
+                "Successfully converted pic.tga to pic.mip.\nCouldn't save pic1.pbf.\n\n",
+            1, {{"pic.mip", MipFile(Mip16(picture, 3, 32, false))}});
+}
+
 // Refusals after the picture was read: result 1, a final empty line, an
 // older output left as it was and nothing new on disk.
 TEST(PixmillConversion, RefusedPicturesLeaveOlderOutputUntouched) {
