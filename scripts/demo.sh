@@ -81,7 +81,7 @@ containers = {b"PIM ", b"PAMB", b" BRS"}
 def walk(start, end, depth):
     while start + 12 <= end:
         tag, _, size = struct.unpack_from("<4sIi", data, start)
-        name = tag[::-1].decode("latin-1")
+        name = tag[::-1].decode("latin-1").strip()
         body = data[start + 12:start + 12 + size]
         line = "   " + "  " * depth + "%s %d bytes" % (name, size)
         if name == "MPHD":
@@ -96,7 +96,7 @@ def walk(start, end, depth):
         elif name == "SRH2":
             line += ": flat %d" % body[0]
         print(line)
-        if name[::-1].encode("latin-1") in containers:
+        if tag in containers:
             walk(start + 12, start + 12 + size, depth + 1)
         start += 12 + size + (-size % 4)
 walk(0, len(data), 0)
