@@ -40,3 +40,19 @@ success fileFindNext(char* name);
 success fileFindFirstDir(char* name, const char* pattern);
 success fileFindNextDir(char* name);
 void fileFindDone();
+
+// The home drive and the CD-ROM mirror, as the library archives use them.
+
+/// The home drive (0 = A).
+uint32_t fileGetHomeDrive();
+/// Turns the CD-ROM mirror off.
+void fileCdromOff();
+/// Turns the CD-ROM mirror on for `cdromHomeDir`, a path that carries its
+/// drive and exists; then changes back to the home directory.
+success fileCdromOn(const char* cdromHomeDir);
+/// The drive of the CD-ROM mirror.
+uint32_t fileGetCdromDrive();
+/// Whether the current directory exists on the CD-ROM mirror.
+bool fileCdromCurrentDirExists();
+/// The current directory's copy on the CD-ROM (valid when it exists).
+const char* fileGetCdromDir();
