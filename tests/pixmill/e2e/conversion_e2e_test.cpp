@@ -219,6 +219,11 @@ TEST(PixmillConversion, FourBitColormapPlacement) {
     top.push_back((i % 16) / 2);
   }
   for (int j = 0; j < 8; ++j) second.push_back(j);
+  // The same picture with its last pixel drawn from outside the window, in
+  // a palette entry that holds the window's colour 7.
+  palette[200] = palette[107];
+  std::vector<uint8_t> stray = indexes;
+  stray.back() = 200;
   using Map = std::optional<std::array<uint32_t, 16>>;
   auto mip = [&](Map topMap, Map firstMap, Map secondMap) {
     Mip m;
@@ -241,6 +246,12 @@ TEST(PixmillConversion, FourBitColormapPlacement) {
   } cases[] = {
       {"pic.pcx", {"-4", "-palStart", "100", "pic.pcx"},
        shared + "Convert from Pcx\n" + opaque + "Has main colormap\n", mip(window, {}, {})},
+      {"stray.pcx", {"-4", "-palStart", "100", "pic.pcx"},
+       shared + "Convert from Pcx\n" + opaque + "********************************\n"
+       "Warning! This pcx has 1 pixels using indexes that are outside of\n"
+       " palette 100 to 115 (like 200).  Please fix pcx or use -palStart.\n"
+       "********************************\nHas main colormap\n",
+       mip(window, {}, {})},
       {"pic.pcx", {"-4", "-palStart100", "-hist", "pic.pcx"},
        hist + "Convert from Pcx\n" + opaque + ownMaps, mip({}, window, histogram)},
       {"pic.tga", {"-4", "pic.tga"}, shared + "Convert from Targa\n" + opaque + "Has main colormap\n",
@@ -253,10 +264,16 @@ TEST(PixmillConversion, FourBitColormapPlacement) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.output);
     TempDir dir;
-    WriteBytes(dir / c.file, std::string(c.file) == "pic.pcx" ? PcxFile(16, 2, indexes, palette)
-                                                               : TgaFile(picture, 24, false, false));
+    std::string file = c.file;
+    if (file == "stray.pcx") {
+      file = "pic.pcx";
+      WriteBytes(dir / file, PcxFile(16, 2, stray, palette));
+    } else {
+      WriteBytes(dir / file, file == "pic.pcx" ? PcxFile(16, 2, indexes, palette)
+                                               : TgaFile(picture, 24, false, false));
+    }
     ExpectRun(dir, c.arguments,
-              c.output + "Successfully converted " + c.file + " to pic.mip.\n", 0,
+              c.output + "Successfully converted " + file + " to pic.mip.\n", 0,
               {{"pic.mip", MipFile(c.mip)}});
   }
 }
