@@ -57,7 +57,7 @@ echo "   trackconv failed with status $status: $message"
 # that directory: a 16-bit MIP, a 4-bit MIP from the PCX's 16-colour palette
 # window, a 4-bit MIP by median cut and an SRB sprite from the Targa's alpha.
 if ! release_build "$build" pixmill make_picture 2>/dev/null; then
-  echo "== pixmill is not part of this build yet"
+  echo "== pixmill could not be built (cmake --build $build --target pixmill shows why)"
   exit 0
 fi
 pixmill=$PWD/$build/pixmill/pixmill
