@@ -278,6 +278,40 @@ TEST(PixmillConversion, FourBitColormapPlacement) {
   }
 }
 
+// The -info listings of a two-colour picture, from the mip chain through
+// the colour map built for it to the final placement.
+TEST(PixmillConversion, InfoListings) {
+  Picture picture = MakePicture(8, 1, [](int x, int) {
+    return x < 4 ? Rgba{10, 20, 30, 255} : Rgba{200, 100, 50, 255};
+  });
+  std::string topLine, map, histogram;
+  for (int x = 0; x < 8; ++x)
+    topLine += "b0," + std::to_string(x) + (x < 4 ? ": 10 20 30 255\n" : ": 200 100 50 255\n");
+  for (int i = 0; i < 16; ++i)
+    map += std::to_string(i) + (i == 1 ? ": 200 100 50 255\n" : ": 10 20 30 255\n");
+  histogram = "Histogram list:\n  0: 10 20 30  count: 4\n  1: 200 100 50  count: 4\n";
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+  std::array<uint32_t, 16> expectedMap;
+  expectedMap.fill(0xFF0A141Eu);
+  expectedMap[1] = 0xFFC86432u;
+  Mip mip;
+  mip.log2Width = 3;
+  mip.log2Height = 0;
+  mip.average = AverageColour(picture);
+  mip.colormap = expectedMap;
+  mip.levels = {Level4(0, 8, 1, {0, 0, 0, 0, 1, 1, 1, 1}, {})};
+  ExpectRun(dir, {"-4", "-info", "pic.tga"},
+            "Use same colormap for all mip levels.\nConvert from Targa\n"
+            "Reading data as 8888 bitmap.\nCreating an opaque 4-bit mip.\n"
+            "Mip level 0 data after mipDataCreate (not 4bit yet):\n" + topLine + histogram +
+                "After resetting to average colors...\n" + histogram + "New colormap from histogram:\n" + map +
+                "**After build4Bit***\nmip level 0 colormap:\n" + map + "top line of 4Bit mip:\n" + topLine +
+                "** AT END ***\nfinal level 0 colormap:\n" + map + "final mip level 0 top line:\n" + topLine +
+                "Has main colormap\nSuccessfully converted pic.tga to pic.mip.\n",
+            0, {{"pic.mip", MipFile(mip)}});
+}
+
 TEST(PixmillConversion, SrbDefaultsAndGivenValues) {
   Picture picture = MakePicture(12, 3, Varied);
   Mip mip = Mip16(picture, 3, 32, false);
