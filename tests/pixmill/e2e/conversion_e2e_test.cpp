@@ -387,6 +387,10 @@ TEST(PixmillConversion, RefusedPicturesLeaveOlderOutputUntouched) {
       {"pic.tga", TgaFile(narrow, 32, false, false), {"-4", "pic.tga"},
        "Use same colormap for all mip levels.\nConvert from Targa\nReading data as 8888 bitmap.\n"
        "Creating an opaque 4-bit mip.\nError: picture width cannot be this small! (4 pixels)\n\n"},
+      {"pic.pcx", PcxFile(8, 2, std::vector<uint8_t>(16, 5), TestPalette()), {"-4", "-palStart-5", "pic"},
+       "Use same colormap for all mip levels.\nConvert from Pcx\nReading data as 8888 bitmap.\n"
+       "Creating an opaque 4-bit mip.\n"
+       "Error: palette start -5 leaves the 16 colors outside the palette (0 to 240).\n\n"},
       {"pic.tga", TgaFile(narrow, 24, false, false), {"pic.tga"},
        std::string("Convert from Targa\n") + kOpaque16 +
            "Error: a 4 x 4 picture with a limit of 32 levels gives no mip levels.\n\n"},
