@@ -37,7 +37,7 @@ uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
   return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
-// P(n): the smallest power of two not below n, and its exponent L(n).
+// The exponent of the smallest power of two not below n.
 int32_t log2Ceiling(int32_t n) {
   int32_t exponent = 0;
   while (exponent < 30 && (int32_t{1} << exponent) < n) ++exponent;
