@@ -26,24 +26,45 @@ bool hasLevelCodec(BitmapFormat format) {
          format == kFormat4444 || format == kFormat8888;
 }
 
-/// Copies one pixel's stored bits between bitmaps of one format. For the
-/// formats with a codec this equals decoding and encoding again, and it keeps
-/// the 4-bit indexes, which a level without a colour map could not encode.
-void copyPixel(Bitmap* to, int32_t toX, int32_t toY, const Bitmap* from,
-               int32_t fromX, int32_t fromY) {
-  const int32_t bits = bitmapBitsPerPixel(to->format);
-  if (bits == 4) {
-    const uint8_t source = from->pixels[fromY * from->stride + fromX / 2];
-    const uint8_t index = (fromX % 2 == 0) ? (source >> 4) : (source & 0x0F);
-    uint8_t& target = to->pixels[toY * to->stride + toX / 2];
-    target = (toX % 2 == 0) ? static_cast<uint8_t>((target & 0x0F) | (index << 4))
-                            : static_cast<uint8_t>((target & 0xF0) | index);
-    return;
+/// Copies one 4-bit index between pixels of 4-bit bitmaps.
+void copyIndex(Bitmap* to, int32_t toX, int32_t toY, const Bitmap* from, int32_t fromX,
+               int32_t fromY) {
+  const uint8_t source = from->pixels[fromY * from->stride + fromX / 2];
+  const uint8_t index = (fromX % 2 == 0) ? (source >> 4) : (source & 0x0F);
+  uint8_t& target = to->pixels[toY * to->stride + toX / 2];
+  target = (toX % 2 == 0) ? static_cast<uint8_t>((target & 0x0F) | (index << 4))
+                          : static_cast<uint8_t>((target & 0xF0) | index);
+}
+
+uint8_t* pixelAt(const Bitmap* bitmap, int32_t x, int32_t y, int32_t bytesPerPixel) {
+  return bitmap->pixels + static_cast<size_t>(y) * static_cast<size_t>(bitmap->stride) +
+         static_cast<size_t>(x) * static_cast<size_t>(bytesPerPixel);
+}
+
+/// The rounded means of per-channel sums over n pixels.
+uint32_t roundedMean(const uint64_t sums[4], uint64_t n) {
+  const uint64_t half = n / 2;
+  return static_cast<uint32_t>(((sums[0] + half) / n) << 24 | ((sums[1] + half) / n) << 16 |
+                               ((sums[2] + half) / n) << 8 | ((sums[3] + half) / n));
+}
+
+void addColour(uint64_t sums[4], uint32_t colour) {
+  sums[0] += colour >> 24;
+  sums[1] += (colour >> 16) & 0xFF;
+  sums[2] += (colour >> 8) & 0xFF;
+  sums[3] += colour & 0xFF;
+}
+
+/// averageColour over decoded colours `pitch` per row, the block already kept
+/// to the picture and not empty.
+uint32_t averageOfColours(const uint32_t* colours, int32_t pitch, int32_t x0, int32_t y0,
+                          int32_t x1, int32_t y1) {
+  uint64_t sums[4] = {0, 0, 0, 0};
+  for (int32_t y = y0; y < y1; ++y) {
+    const uint32_t* row = colours + static_cast<size_t>(y) * static_cast<size_t>(pitch);
+    for (int32_t x = x0; x < x1; ++x) addColour(sums, row[x]);
   }
-  const int32_t bytes = bits / 8;
-  std::memcpy(to->pixels + toY * to->stride + toX * bytes,
-              from->pixels + fromY * from->stride + fromX * bytes,
-              static_cast<size_t>(bytes));
+  return roundedMean(sums, static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0));
 }
 
 /// Used width or height of a level side: the side times its fill ratio,
@@ -62,6 +83,13 @@ void destroyLevels(MipData* mip) {
   }
 }
 
+/// Frees the levels and the record of a chain being built; the colour map
+/// stays with the source.
+void mipDataDestroyChainOnly(MipData* mip) {
+  destroyLevels(mip);
+  memFree(mip);
+}
+
 /// Allocates the record and every level (all bytes zero), copies the source
 /// into level 0. On failure nothing stays allocated.
 success createChain(MipData** out, const Bitmap* source, int32_t levelLimit,
@@ -77,15 +105,13 @@ success createChain(MipData** out, const Bitmap* source, int32_t levelLimit,
   std::memset(mip, 0, sizeof(MipData));
   mip->log2Width = log2Ceiling(source->width);
   mip->log2Height = log2Ceiling(source->height);
-  mip->averageColour = averageColour(source, 0, 0, source->width, source->height);
   mip->clampU = clampU != 0 ? 1 : 0;
   mip->clampV = clampV != 0 ? 1 : 0;
   for (int32_t k = 0; k < count; ++k) {
     Bitmap* level = nullptr;
     if (!bitmapCreate(&level, source->format, int32_t{1} << (mip->log2Width - k),
                       int32_t{1} << (mip->log2Height - k))) {
-      destroyLevels(mip);
-      memFree(mip);
+      mipDataDestroyChainOnly(mip);
       return 0;
     }
     std::memset(level->pixels, 0,
@@ -96,9 +122,11 @@ success createChain(MipData** out, const Bitmap* source, int32_t levelLimit,
   }
   mip->colormap = source->colormap;
 
-  for (int32_t y = 0; y < source->height; ++y) {
-    for (int32_t x = 0; x < source->width; ++x) copyPixel(mip->levels[0], x, y, source, x, y);
-  }
+  // Source and levels share the format: level 0 takes the stored rows as they are.
+  const size_t rowBytes = static_cast<size_t>(source->width) *
+                          static_cast<size_t>(bitmapBitsPerPixel(source->format) / 8);
+  for (int32_t y = 0; y < source->height; ++y)
+    std::memcpy(pixelAt(mip->levels[0], 0, y, 0), pixelAt(source, 0, y, 0), rowBytes);
   *out = mip;
   return 1;
 }
@@ -130,51 +158,77 @@ int32_t mipLevelCount(int32_t width, int32_t height, int32_t levelLimit) {
   return maximum(count, 0);
 }
 
+void mipReadColours(const Bitmap* bitmap, uint32_t* out) {
+  for (int32_t y = 0; y < bitmap->height; ++y) {
+    uint32_t* row = out + static_cast<size_t>(y) * static_cast<size_t>(bitmap->width);
+    if (bitmap->format == kFormat8888) {
+      const uint8_t* p = pixelAt(bitmap, 0, y, 4);
+      for (int32_t x = 0; x < bitmap->width; ++x, p += 4)
+        row[x] = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+    } else {
+      for (int32_t x = 0; x < bitmap->width; ++x) row[x] = bitmapGetPixel(bitmap, x, y);
+    }
+  }
+}
+
 success mipDataCreate(MipData** out, const Bitmap* source, int32_t levelLimit,
                       int clampU, int clampV) {
+  if (out != nullptr) *out = nullptr;
   MipData* mip = nullptr;
-  if (!createChain(&mip, source, levelLimit, clampU, clampV)) {
-    if (out != nullptr) *out = nullptr;
+  if (!createChain(&mip, source, levelLimit, clampU, clampV)) return 0;
+  const int32_t width = source->width;
+  const int32_t height = source->height;
+  void* block = nullptr;
+  if (!_memAlloc(&block, static_cast<uint32_t>(sizeof(uint32_t) * static_cast<size_t>(width) *
+                                                static_cast<size_t>(height)))) {
+    mipDataDestroyChainOnly(mip);
     return 0;
   }
+  uint32_t* colours = static_cast<uint32_t*>(block);
+  mipReadColours(source, colours);
+  mip->averageColour = averageOfColours(colours, width, 0, 0, width, height);
+
   for (int32_t k = 1; k < mip->levelCount; ++k) {
     Bitmap* level = mip->levels[k];
-    const int32_t block = int32_t{1} << k;
+    const int32_t side = int32_t{1} << k;
     // Only whole blocks are averaged; the fill supplies the rest. A level the
     // picture covers with no whole block in a direction gets its first row or
     // column from the partial blocks, so the fill has something to repeat.
-    int32_t rows = minimum(level->height, source->height >> k);
-    int32_t columns = minimum(level->width, source->width >> k);
+    int32_t rows = minimum(level->height, height >> k);
+    int32_t columns = minimum(level->width, width >> k);
     const bool partialRows = rows == 0;
     const bool partialColumns = columns == 0;
     if (partialRows) rows = 1;
     if (partialColumns) columns = 1;
     for (int32_t i = 0; i < rows; ++i) {
-      const int32_t y0 = i * block;
-      const int32_t y1 = partialRows ? source->height : y0 + block;
+      const int32_t y0 = i * side;
+      const int32_t y1 = partialRows ? height : y0 + side;
       for (int32_t j = 0; j < columns; ++j) {
-        const int32_t x0 = j * block;
-        const int32_t x1 = partialColumns ? source->width : x0 + block;
-        bitmapSetPixel(level, averageColour(source, x0, y0, x1, y1), j, i);
+        const int32_t x0 = j * side;
+        const int32_t x1 = partialColumns ? width : x0 + side;
+        bitmapSetPixel(level, averageOfColours(colours, width, x0, y0, x1, y1), j, i);
       }
     }
   }
+  memFree(colours);
   *out = mip;
   return 1;
 }
 
 success mipDataCreateSampled(MipData** out, const Bitmap* source,
                              int32_t levelLimit, int clampU, int clampV) {
+  if (out != nullptr) *out = nullptr;
   MipData* mip = nullptr;
-  if (!createChain(&mip, source, levelLimit, clampU, clampV)) {
-    if (out != nullptr) *out = nullptr;
-    return 0;
-  }
+  if (!createChain(&mip, source, levelLimit, clampU, clampV)) return 0;
+  mip->averageColour = averageColour(source, 0, 0, source->width, source->height);
+  const int32_t bytes = bitmapBitsPerPixel(source->format) / 8;
   for (int32_t k = 1; k < mip->levelCount; ++k) {
     Bitmap* level = mip->levels[k];
     const Bitmap* above = mip->levels[k - 1];
     for (int32_t y = 0; y < level->height; ++y) {
-      for (int32_t x = 0; x < level->width; ++x) copyPixel(level, x, y, above, 2 * x, 2 * y);
+      for (int32_t x = 0; x < level->width; ++x)
+        std::memcpy(pixelAt(level, x, y, bytes), pixelAt(above, 2 * x, 2 * y, bytes),
+                    static_cast<size_t>(bytes));
     }
   }
   *out = mip;
@@ -183,21 +237,26 @@ success mipDataCreateSampled(MipData** out, const Bitmap* source,
 
 void levelFill(Bitmap* level) {
   if (level == nullptr) return;
-  const BitmapFormat format = level->format;
-  if (format == kFormat8888 || format == kFormat32 || format < kFormat4BitOpaque ||
-      format > kFormat8888) {
-    return;
-  }
+  const int32_t bits = bitmapBitsPerPixel(level->format);
+  if (bits != 4 && bits != 16) return;  // 8888 levels stay as they are
   const int32_t usedWidth = mipUsedWidth(level);
   const int32_t usedHeight = mipUsedHeight(level);
-  for (int32_t y = 0; y < level->height; ++y) {
-    for (int32_t x = 0; x < level->width; ++x) {
-      if (x >= usedWidth) {
-        copyPixel(level, x, y, level, usedWidth - 1, y);
-      } else if (y >= usedHeight) {
-        copyPixel(level, x, y, level, x, usedHeight - 1);
+  // Used rows: the last used pixel repeats to the right.
+  for (int32_t y = 0; y < usedHeight; ++y) {
+    for (int32_t x = usedWidth; x < level->width; ++x) {
+      if (bits == 4) {
+        copyIndex(level, x, y, level, usedWidth - 1, y);
+      } else {
+        std::memcpy(pixelAt(level, x, y, 2), pixelAt(level, usedWidth - 1, y, 2), 2);
       }
     }
+  }
+  // The rows below repeat the last used row, its repeated part included.
+  const size_t wholeBytes = static_cast<size_t>(level->width) * static_cast<size_t>(bits) / 8;
+  const bool lastNibble = bits == 4 && level->width % 2 != 0;
+  for (int32_t y = usedHeight; y < level->height; ++y) {
+    std::memcpy(pixelAt(level, 0, y, 0), pixelAt(level, 0, usedHeight - 1, 0), wholeBytes);
+    if (lastNibble) copyIndex(level, level->width - 1, y, level, level->width - 1, usedHeight - 1);
   }
 }
 
@@ -208,20 +267,11 @@ uint32_t averageColour(const Bitmap* source, int32_t x0, int32_t y0, int32_t x1,
   x1 = minimum(x1, source->width);
   y1 = minimum(y1, source->height);
   if (x1 <= x0 || y1 <= y0) return 0xFF000000u;
-  uint64_t alpha = 0, red = 0, green = 0, blue = 0;
+  uint64_t sums[4] = {0, 0, 0, 0};
   for (int32_t y = y0; y < y1; ++y) {
-    for (int32_t x = x0; x < x1; ++x) {
-      const uint32_t colour = bitmapGetPixel(source, x, y);
-      alpha += colour >> 24;
-      red += (colour >> 16) & 0xFF;
-      green += (colour >> 8) & 0xFF;
-      blue += colour & 0xFF;
-    }
+    for (int32_t x = x0; x < x1; ++x) addColour(sums, bitmapGetPixel(source, x, y));
   }
-  const uint64_t n = static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0);
-  const uint64_t half = n / 2;
-  return static_cast<uint32_t>(((alpha + half) / n) << 24 | ((red + half) / n) << 16 |
-                               ((green + half) / n) << 8 | ((blue + half) / n));
+  return roundedMean(sums, static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0));
 }
 
 void mipDataDestroy(MipData* mip) {

@@ -60,5 +60,8 @@ void levelFill(Bitmap* level);
 /// The rounded mean colour of the block [x0, x1) x [y0, y1).
 uint32_t averageColour(const Bitmap* source, int32_t x0, int32_t y0,
                        int32_t x1, int32_t y1);
+/// Decodes every pixel of `bitmap` into `out`: width x height colours
+/// 0xAARRGGBB, row by row.
+void mipReadColours(const Bitmap* bitmap, uint32_t* out);
 /// Destroys every level, the top colour map and the record.
 void mipDataDestroy(MipData* mip);

@@ -73,18 +73,18 @@ class Histogram {
     while (slotMask_ + 1 < static_cast<uint32_t>(maxEntries) * 2u) slotMask_ = slotMask_ * 2 + 1;
     entries_ = static_cast<HistogramEntry*>(
         allocate(sizeof(HistogramEntry) * static_cast<size_t>(maxEntries)));
-    slots_ = static_cast<int32_t*>(allocate(sizeof(int32_t) * (size_t{slotMask_} + 1)));
+    slots_ = static_cast<Slot*>(allocate(sizeof(Slot) * (size_t{slotMask_} + 1)));
     if (entries_ == nullptr || slots_ == nullptr) return false;
-    for (uint32_t i = 0; i <= slotMask_; ++i) slots_[i] = -1;
+    for (uint32_t i = 0; i <= slotMask_; ++i) slots_[i] = Slot{0, -1};
     return true;
   }
 
   void add(uint32_t colour) {
     const uint32_t key = colour & mask_;
     uint32_t slot = mix(key) & slotMask_;
-    while (slots_[slot] >= 0) {
-      HistogramEntry& entry = entries_[slots_[slot]];
-      if ((entry.colour & mask_) == key) {
+    while (slots_[slot].entry >= 0) {
+      if (slots_[slot].key == key) {
+        HistogramEntry& entry = entries_[slots_[slot].entry];
         entry.count += 1;
         entry.sumRed += redOf(colour);
         entry.sumGreen += greenOf(colour);
@@ -94,7 +94,7 @@ class Histogram {
       }
       slot = (slot + 1) & slotMask_;
     }
-    slots_[slot] = count_;
+    slots_[slot] = Slot{key, count_};
     entries_[count_] = HistogramEntry{colour, 1, double(redOf(colour)), double(greenOf(colour)),
                                       double(blueOf(colour)), double(alphaOf(colour))};
     ++count_;
@@ -137,8 +137,14 @@ class Histogram {
     return key;
   }
 
+  /// A group's masked colour beside its index, so probes stay in the table.
+  struct Slot {
+    uint32_t key;
+    int32_t entry;  ///< -1: free
+  };
+
   HistogramEntry* entries_ = nullptr;
-  int32_t* slots_ = nullptr;
+  Slot* slots_ = nullptr;
   uint32_t slotMask_ = 0;
   uint32_t mask_ = 0;
   int32_t count_ = 0;
@@ -367,12 +373,9 @@ success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool tra
     std::printf("Couldn't allocate working colours.");
     return 0;
   }
-  const bool opaque = !transparent && !translucent;
-  for (int32_t y = 0; y < height; ++y) {
-    for (int32_t x = 0; x < width; ++x) {
-      const uint32_t colour = bitmapGetPixel(source, x, y);
-      working[y * width + x] = opaque ? (colour | 0xFF000000u) : colour;
-    }
+  mipReadColours(source, working);
+  if (!transparent && !translucent) {
+    for (int32_t i = 0; i < width * height; ++i) working[i] |= 0xFF000000u;
   }
 
   Bitmap* level = nullptr;
