@@ -18,7 +18,7 @@ ensure_tools time python3
 
 runs=${1:-21}
 build=${BUILD_DIR:-build/release}
-release_build "$build" pixmill make_picture
+release_build "$build" pixmill make_picture || { echo "bench_pixmill: the release build failed" >&2; exit 1; }
 pixmill=$PWD/$build/pixmill/pixmill
 make_picture=$PWD/$build/tools/make_picture
 

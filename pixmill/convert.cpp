@@ -37,23 +37,11 @@ uint32_t argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
   return (a << 24) | (r << 16) | (g << 8) | b;
 }
 
-// P(n): the smallest power of two not below n, and its exponent L(n).
+// The exponent of the smallest power of two not below n.
 int32_t log2Ceiling(int32_t n) {
   int32_t exponent = 0;
   while (exponent < 30 && (int32_t{1} << exponent) < n) ++exponent;
   return exponent;
-}
-
-// The number of levels the mip creators make: the limit, capped so that the
-// smallest level is at least 8 pixels wide and 1 pixel high.
-int32_t levelCount(int32_t width, int32_t height, int32_t limit) {
-  if (width < 1 || height < 1) return 0;
-  int32_t count = limit;
-  int32_t lw = log2Ceiling(width);
-  int32_t lh = log2Ceiling(height);
-  if (lw - 2 < count) count = lw - 2;
-  if (lh + 1 < count) count = lh + 1;
-  return count;
 }
 
 void printTopLine(const Bitmap* bitmap) {
@@ -335,7 +323,7 @@ class ConversionRun {
                   kMaxPictureSize, kMaxPictureSize);
       fits = false;
     }
-    if (fits && levelCount(width, height, o_.levelLimit) < 1) {
+    if (fits && mipLevelCount(width, height, o_.levelLimit) < 1) {
       std::printf("Error: a %d x %d picture with a limit of %d levels gives no mip levels.\n",
                   width, height, o_.levelLimit);
       fits = false;

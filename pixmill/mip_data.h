@@ -33,22 +33,24 @@ double mipFillRatioHeight();
 int32_t mipUsedWidth(const Bitmap* level);
 int32_t mipUsedHeight(const Bitmap* level);
 
+/// Longest side of a picture the creators accept.
+constexpr int32_t kMaxMipSide = 8192;
 /// Levels a chain of a width x height picture gets under `levelLimit`: 0 when
 /// there is none to make (limit below 1, width below 5, or a side outside
 /// 1 to kMaxMipSide). The creators refuse such input; callers check it first
 /// to refuse it with a message before anything is written.
 int32_t mipLevelCount(int32_t width, int32_t height, int32_t levelLimit);
-/// Longest side of a picture the creators accept.
-constexpr int32_t kMaxMipSide = 8192;
 
 /// Builds the chain by averaging blocks of the source (formats 565, 1555,
-/// 4444 and 8888). A row or column of a level that lies wholly below or right
-/// of the picture's last complete block holds, in its first row or column,
-/// the average of what the picture covers there. Every byte of every level is
-/// defined: the part outside the used width and height is zero until filled.
+/// 4444 and 8888; others are refused). Only whole blocks are averaged, except
+/// that a level holding no whole block downwards (picture fewer than 2^k rows
+/// high) gets its first row from the blocks cut at the picture's bottom. Every
+/// byte of every level is defined: outside the used part it is zero until
+/// filled.
 success mipDataCreate(MipData** out, const Bitmap* source, int32_t levelLimit,
                       int clampU, int clampV);
-/// Builds the chain by point sampling each level from the one above.
+/// Builds the chain by point sampling each level from the one above (same
+/// formats; bytes outside the used part are defined as above).
 success mipDataCreateSampled(MipData** out, const Bitmap* source,
                              int32_t levelLimit, int clampU, int clampV);
 /// Fills the level beyond its used part by repeating its last used column

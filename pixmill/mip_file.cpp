@@ -14,7 +14,6 @@ constexpr int32_t kLevelHeaderSize = 14;
 constexpr int32_t kColormapSize = 64;
 constexpr int32_t kSrbHeaderSize = 24;
 constexpr int32_t kSrbHeader2Size = 36;
-constexpr int32_t kChunkHeaderSize = 12;
 // 1 << 30 is the largest padded size a 32-bit signed field holds.
 constexpr int32_t kMaxLog2Size = 30;
 

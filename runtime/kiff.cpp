@@ -54,8 +54,8 @@ success kiffWriteChunk(QuorFile* file, uint32_t id, uint32_t subType, int32_t si
 }
 
 success kiffReadChunkHeader(uint32_t* id, uint32_t* subType, int32_t* size, QuorFile* file) {
-  uint32_t readId, readSubType;
-  int32_t readSize;
+  uint32_t readId = 0, readSubType = 0;
+  int32_t readSize = 0;
   if (!fileReadUint32(file, &readId) || !fileReadUint32(file, &readSubType) ||
       !fileReadInt32(file, &readSize))
     return 0;
@@ -67,8 +67,8 @@ success kiffReadChunkHeader(uint32_t* id, uint32_t* subType, int32_t* size, Quor
 
 success kiffPeekChunkHeader(uint32_t* id, uint32_t* subType, int32_t* size, QuorFile* file) {
   uint32_t start = fileGetCurrentPosition(file);
-  uint32_t readId, readSubType;
-  int32_t readSize;
+  uint32_t readId = 0, readSubType = 0;
+  int32_t readSize = 0;
   success read = kiffReadChunkHeader(&readId, &readSubType, &readSize, file);
   if (!SeekTo(file, start) || !read) return 0;
   *id = readId;
@@ -79,8 +79,8 @@ success kiffPeekChunkHeader(uint32_t* id, uint32_t* subType, int32_t* size, Quor
 
 success kiffReadChunk(void* buffer, uint32_t id, uint32_t subType, int32_t size,
                       QuorFile* file) {
-  uint32_t storedId, storedSubType;
-  int32_t storedSize;
+  uint32_t storedId = 0, storedSubType = 0;
+  int32_t storedSize = 0;
   if (!kiffPeekChunkHeader(&storedId, &storedSubType, &storedSize, file) || storedId != id ||
       storedSubType != subType || storedSize != size || size < 0)
     return 0;
@@ -103,14 +103,14 @@ const kiffParseList* EntryFor(uint32_t id, const kiffParseList* list, int count)
 }
 
 success ParseChildren(void* context, const kiffParseList* list, int count, QuorFile* file) {
-  uint32_t id, subType;
-  int32_t size;
+  uint32_t id = 0, subType = 0;
+  int32_t size = 0;
   if (!kiffReadChunkHeader(&id, &subType, &size, file)) return 0;
   // Sizes are counted wide so that no sum or rounding can wrap.
   int64_t remaining = size;
   if (remaining < 0) return 0;
   while (remaining > 0) {
-    int32_t childSize;
+    int32_t childSize = 0;
     if (!kiffPeekChunkHeader(&id, &subType, &childSize, file)) return 0;
     remaining -= kHeaderSize;
     // A negative size would let the parse stand still or walk backwards.

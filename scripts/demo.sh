@@ -57,7 +57,7 @@ echo "   trackconv failed with status $status: $message"
 # that directory: a 16-bit MIP, a 4-bit MIP from the PCX's 16-colour palette
 # window, a 4-bit MIP by median cut and an SRB sprite from the Targa's alpha.
 if ! release_build "$build" pixmill make_picture 2>/dev/null; then
-  echo "== pixmill is not part of this build yet"
+  echo "== pixmill could not be built (cmake --build $build --target pixmill shows why)"
   exit 0
 fi
 pixmill=$PWD/$build/pixmill/pixmill
@@ -81,7 +81,7 @@ containers = {b"PIM ", b"PAMB", b" BRS"}
 def walk(start, end, depth):
     while start + 12 <= end:
         tag, _, size = struct.unpack_from("<4sIi", data, start)
-        name = tag[::-1].decode("latin-1")
+        name = tag[::-1].decode("latin-1").strip()
         body = data[start + 12:start + 12 + size]
         line = "   " + "  " * depth + "%s %d bytes" % (name, size)
         if name == "MPHD":
@@ -96,7 +96,7 @@ def walk(start, end, depth):
         elif name == "SRH2":
             line += ": flat %d" % body[0]
         print(line)
-        if name[::-1].encode("latin-1") in containers:
+        if tag in containers:
             walk(start + 12, start + 12 + size, depth + 1)
         start += 12 + size + (-size % 4)
 walk(0, len(data), 0)

@@ -4,8 +4,6 @@
 #include <cstring>
 
 #include "platform/stream.h"
-#include "runtime/file/directory.h"
-#include "runtime/frame.h"
 #include "runtime/mem.h"
 
 namespace {
@@ -19,7 +17,6 @@ struct FileEntry {
 };
 
 FileEntry gRegistry[kRegistrySize];
-bool gInitialized = false;
 
 void ClearRegistry() {
   for (FileEntry& entry : gRegistry) entry = FileEntry{nullptr, 0};
@@ -311,25 +308,9 @@ uint32_t QuorBufferedFile::GetCurrentPosition() {
   return AsPosition(endOfFile_ ? position : position - Unread());
 }
 
-// Lifecycle
+// Registry
 
-success fileBegin() {
-  if (gInitialized) return 0;
-  ClearRegistry();
-  if (!fileHomeBegin(frameStartDirectory())) return 0;
-  gInitialized = true;
-  return 1;
-}
-
-void fileEnd() {
-  if (!gInitialized) return;
-  // Files still open at the end are the application's business; they are
-  // counted but left alone.
-  (void)fileRegistryCount();
-  gInitialized = false;
-}
-
-bool fileInitialized() { return gInitialized; }
+void fileRegistryClear() { ClearRegistry(); }
 
 uint32_t fileRegistryCount() {
   uint32_t count = 0;
@@ -465,7 +446,7 @@ struct BitsOf<8> { using type = uint64_t; };
 
 template <typename T>
 success ReadTyped(QuorFile* file, T* value) {
-  uint64_t wide;
+  uint64_t wide = 0;
   if (!value || !ReadLittleEndian(file, &wide, sizeof(T))) return 0;
   typename BitsOf<sizeof(T)>::type bits = static_cast<typename BitsOf<sizeof(T)>::type>(wide);
   std::memcpy(value, &bits, sizeof(T));

@@ -118,7 +118,8 @@ class QuorBufferedFile : public QuorRawFile {
   uint8_t endOfFile_ = 0;
 };
 
-// Lifecycle.
+// Lifecycle (kept apart from the rest, so that readers of files do not
+// bring in the frame that fileBegin asks for the start directory).
 success fileBegin();
 void fileEnd();
 bool fileInitialized();
@@ -134,6 +135,8 @@ success fileOpenMemory(QuorFile** out, const void* data, uint32_t size);
 success fileClose(QuorFile* file);
 /// How many open files the registry holds (of at most 20).
 uint32_t fileRegistryCount();
+/// Forgets every registered file (fileBegin starts with this).
+void fileRegistryClear();
 
 // Access, forwarded to the file's operations.
 success fileReadExact(QuorFile* file, void* buffer, uint32_t count);

@@ -1,11 +1,10 @@
 #pragma once
 // Helpers for the picture and mip tests: bitmaps that free themselves, an
-// open file over bytes in memory, and little-endian byte builders.
+// open file over bytes in memory, little-endian byte builders.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,7 +16,7 @@ namespace pixmill_test {
 
 using Bytes = std::vector<uint8_t>;
 
-/// A bitmap destroyed with the object; creation must succeed.
+/// A bitmap destroyed with the object.
 class OwnedBitmap {
  public:
   OwnedBitmap(BitmapFormat format, int32_t width, int32_t height) {
@@ -34,39 +33,31 @@ class OwnedBitmap {
   Bitmap* bitmap_ = nullptr;
 };
 
-/// A readable and writable file over a byte vector; seeks may pass the end
-/// (reads there fail), as with a stream.
+/// A readable and writable file over bytes; writes reaching beyond
+/// `writable` bytes fail like a full disk.
 class MemoryFile : public QuorFile {
  public:
-  explicit MemoryFile(Bytes bytes = {})
-      : QuorFile(kQuorRawFile, "memory"), bytes_(std::move(bytes)) {}
-
+  explicit MemoryFile(Bytes bytes = {}, size_t writable = SIZE_MAX)
+      : QuorFile(kQuorRawFile, "memory"), bytes_(std::move(bytes)), writable_(writable) {}
   const Bytes& bytes() const { return bytes_; }
 
   success Close() override { return 1; }
   success ReadExact(void* buffer, uint32_t count) override {
-    if (position_ > bytes_.size() || bytes_.size() - position_ < count) {
-      position_ = bytes_.size() > position_ ? bytes_.size() : position_;
-      return 0;
-    }
-    if (count) std::memcpy(buffer, bytes_.data() + position_, count);
-    position_ += count;
-    return 1;
+    uint32_t got = 0;
+    return ReadAtMost(&got, buffer, count) && got == count;
   }
   success ReadAtMost(uint32_t* got, void* buffer, uint32_t count) override {
-    const size_t left = position_ < bytes_.size() ? bytes_.size() - position_ : 0;
+    const size_t left = at_ < bytes_.size() ? bytes_.size() - at_ : 0;
     *got = static_cast<uint32_t>(left < count ? left : count);
-    if (*got) std::memcpy(buffer, bytes_.data() + position_, *got);
-    position_ += *got;
+    if (*got) std::memcpy(buffer, bytes_.data() + at_, *got);
+    at_ += *got;
     return 1;
   }
   success Write(const void* data, uint32_t count) override {
-    if (failWritesAt_ >= 0 && position_ + count > static_cast<size_t>(failWritesAt_)) {
-      return 0;
-    }
-    if (bytes_.size() < position_ + count) bytes_.resize(position_ + count);
-    if (count) std::memcpy(bytes_.data() + position_, data, count);
-    position_ += count;
+    if (at_ + count > writable_) return 0;
+    if (bytes_.size() < at_ + count) bytes_.resize(at_ + count);
+    if (count) std::memcpy(bytes_.data() + at_, data, count);
+    at_ += count;
     return 1;
   }
   success SeekFromStart(int32_t offset) override { return moveTo(offset); }
@@ -74,27 +65,22 @@ class MemoryFile : public QuorFile {
     return moveTo(static_cast<int64_t>(bytes_.size()) - distance);
   }
   success SeekFromCurrent(int32_t offset) override {
-    return moveTo(static_cast<int64_t>(position_) + offset);
+    return moveTo(static_cast<int64_t>(at_) + offset);
   }
-  uint32_t GetCurrentPosition() override { return static_cast<uint32_t>(position_); }
+  uint32_t GetCurrentPosition() override { return static_cast<uint32_t>(at_); }
   uint32_t Size() override { return static_cast<uint32_t>(bytes_.size()); }
-
-  /// Writes that would reach beyond `limit` bytes fail (a full disk).
-  void failWritesAt(int64_t limit) { failWritesAt_ = limit; }
 
  private:
   success moveTo(int64_t position) {
     if (position < 0) return 0;
-    position_ = static_cast<size_t>(position);
+    at_ = static_cast<size_t>(position);
     return 1;
   }
-
   Bytes bytes_;
-  size_t position_ = 0;
-  int64_t failWritesAt_ = -1;
+  size_t writable_;
+  size_t at_ = 0;
 };
 
-/// Appends little-endian values.
 inline void put8(Bytes* out, uint32_t value) { out->push_back(static_cast<uint8_t>(value)); }
 inline void put16(Bytes* out, uint32_t value) {
   put8(out, value);
@@ -104,16 +90,12 @@ inline void put32(Bytes* out, uint32_t value) {
   put16(out, value & 0xFFFF);
   put16(out, value >> 16);
 }
-inline void putText(Bytes* out, const char* text) {
-  out->insert(out->end(), text, text + std::strlen(text));
-}
 
-/// Runs `action` and returns what it printed on standard output.
+/// What `action` printed on standard output.
 template <typename Action>
 std::string printedBy(Action action) {
   testing::internal::CaptureStdout();
   action();
-  std::fflush(stdout);
   return testing::internal::GetCapturedStdout();
 }
 

@@ -219,6 +219,11 @@ TEST(PixmillConversion, FourBitColormapPlacement) {
     top.push_back((i % 16) / 2);
   }
   for (int j = 0; j < 8; ++j) second.push_back(j);
+  // The same picture with its last pixel drawn from outside the window, in
+  // a palette entry that holds the window's colour 7.
+  palette[200] = palette[107];
+  std::vector<uint8_t> stray = indexes;
+  stray.back() = 200;
   using Map = std::optional<std::array<uint32_t, 16>>;
   auto mip = [&](Map topMap, Map firstMap, Map secondMap) {
     Mip m;
@@ -241,6 +246,12 @@ TEST(PixmillConversion, FourBitColormapPlacement) {
   } cases[] = {
       {"pic.pcx", {"-4", "-palStart", "100", "pic.pcx"},
        shared + "Convert from Pcx\n" + opaque + "Has main colormap\n", mip(window, {}, {})},
+      {"stray.pcx", {"-4", "-palStart", "100", "pic.pcx"},
+       shared + "Convert from Pcx\n" + opaque + "********************************\n"
+       "Warning! This pcx has 1 pixels using indexes that are outside of\n"
+       " palette 100 to 115 (like 200).  Please fix pcx or use -palStart.\n"
+       "********************************\nHas main colormap\n",
+       mip(window, {}, {})},
       {"pic.pcx", {"-4", "-palStart100", "-hist", "pic.pcx"},
        hist + "Convert from Pcx\n" + opaque + ownMaps, mip({}, window, histogram)},
       {"pic.tga", {"-4", "pic.tga"}, shared + "Convert from Targa\n" + opaque + "Has main colormap\n",
@@ -253,12 +264,52 @@ TEST(PixmillConversion, FourBitColormapPlacement) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.output);
     TempDir dir;
-    WriteBytes(dir / c.file, std::string(c.file) == "pic.pcx" ? PcxFile(16, 2, indexes, palette)
-                                                               : TgaFile(picture, 24, false, false));
+    std::string file = c.file;
+    if (file == "stray.pcx") {
+      file = "pic.pcx";
+      WriteBytes(dir / file, PcxFile(16, 2, stray, palette));
+    } else {
+      WriteBytes(dir / file, file == "pic.pcx" ? PcxFile(16, 2, indexes, palette)
+                                               : TgaFile(picture, 24, false, false));
+    }
     ExpectRun(dir, c.arguments,
-              c.output + "Successfully converted " + c.file + " to pic.mip.\n", 0,
+              c.output + "Successfully converted " + file + " to pic.mip.\n", 0,
               {{"pic.mip", MipFile(c.mip)}});
   }
+}
+
+// The -info listings of a two-colour picture, from the mip chain through
+// the colour map built for it to the final placement.
+TEST(PixmillConversion, InfoListings) {
+  Picture picture = MakePicture(8, 1, [](int x, int) {
+    return x < 4 ? Rgba{10, 20, 30, 255} : Rgba{200, 100, 50, 255};
+  });
+  std::string topLine, map, histogram;
+  for (int x = 0; x < 8; ++x)
+    topLine += "b0," + std::to_string(x) + (x < 4 ? ": 10 20 30 255\n" : ": 200 100 50 255\n");
+  for (int i = 0; i < 16; ++i)
+    map += std::to_string(i) + (i == 1 ? ": 200 100 50 255\n" : ": 10 20 30 255\n");
+  histogram = "Histogram list:\n  0: 10 20 30  count: 4\n  1: 200 100 50  count: 4\n";
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+  std::array<uint32_t, 16> expectedMap;
+  expectedMap.fill(0xFF0A141Eu);
+  expectedMap[1] = 0xFFC86432u;
+  Mip mip;
+  mip.log2Width = 3;
+  mip.log2Height = 0;
+  mip.average = AverageColour(picture);
+  mip.colormap = expectedMap;
+  mip.levels = {Level4(0, 8, 1, {0, 0, 0, 0, 1, 1, 1, 1}, {})};
+  ExpectRun(dir, {"-4", "-info", "pic.tga"},
+            "Use same colormap for all mip levels.\nConvert from Targa\n"
+            "Reading data as 8888 bitmap.\nCreating an opaque 4-bit mip.\n"
+            "Mip level 0 data after mipDataCreate (not 4bit yet):\n" + topLine + histogram +
+                "After resetting to average colors...\n" + histogram + "New colormap from histogram:\n" + map +
+                "**After build4Bit***\nmip level 0 colormap:\n" + map + "top line of 4Bit mip:\n" + topLine +
+                "** AT END ***\nfinal level 0 colormap:\n" + map + "final mip level 0 top line:\n" + topLine +
+                "Has main colormap\nSuccessfully converted pic.tga to pic.mip.\n",
+            0, {{"pic.mip", MipFile(mip)}});
 }
 
 TEST(PixmillConversion, SrbDefaultsAndGivenValues) {
@@ -305,6 +356,19 @@ TEST(PixmillConversion, PbfFilesBesideTheOutputWithTruncatedNames) {
   EXPECT_EQ(ListNames(dir.path() / "out.d").size(), 4u);
 }
 
+// A PBF that cannot be put in place (a directory holds its name) fails the
+// run after the MIP was written, and leaves no temporary file behind.
+TEST(PixmillConversion, PbfThatCannotBeSavedFailsTheRun) {
+  Picture picture = MakePicture(8, 2, Varied);
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+  std::filesystem::create_directory(dir.path() / "pic1.pbf");
+  ExpectRun(dir, {"-savepbfs", "pic.tga"},
+            std::string("Saving each mip level as a separate pbf.\nConvert from Targa\n") + kOpaque16 +
+                "Successfully converted pic.tga to pic.mip.\nCouldn't save pic1.pbf.\n\n",
+            1, {{"pic.mip", MipFile(Mip16(picture, 3, 32, false))}});
+}
+
 // Refusals after the picture was read: result 1, a final empty line, an
 // older output left as it was and nothing new on disk.
 TEST(PixmillConversion, RefusedPicturesLeaveOlderOutputUntouched) {
@@ -323,6 +387,10 @@ TEST(PixmillConversion, RefusedPicturesLeaveOlderOutputUntouched) {
       {"pic.tga", TgaFile(narrow, 32, false, false), {"-4", "pic.tga"},
        "Use same colormap for all mip levels.\nConvert from Targa\nReading data as 8888 bitmap.\n"
        "Creating an opaque 4-bit mip.\nError: picture width cannot be this small! (4 pixels)\n\n"},
+      {"pic.pcx", PcxFile(8, 2, std::vector<uint8_t>(16, 5), TestPalette()), {"-4", "-palStart-5", "pic"},
+       "Use same colormap for all mip levels.\nConvert from Pcx\nReading data as 8888 bitmap.\n"
+       "Creating an opaque 4-bit mip.\n"
+       "Error: palette start -5 leaves the 16 colors outside the palette (0 to 240).\n\n"},
       {"pic.tga", TgaFile(narrow, 24, false, false), {"pic.tga"},
        std::string("Convert from Targa\n") + kOpaque16 +
            "Error: a 4 x 4 picture with a limit of 32 levels gives no mip levels.\n\n"},

@@ -290,7 +290,13 @@ Bytes SrbFile(const std::array<float, 6>& header, bool flat, const Mip& mip) {
 
 platform::ProcessResult RunPixmill(const std::string& directory,
                                    const std::vector<std::string>& arguments) {
-  return platform::RunProcess(PIXMILL_EXE, arguments, directory);
+  platform::ProcessResult result = platform::RunProcess(PIXMILL_EXE, arguments, directory);
+  // Standard output is a text stream: Windows ends its lines with "\r\n".
+  std::string& text = result.standard_output;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+    text.erase(at, 1);
+  }
+  return result;
 }
 
 const char kUsage[] =

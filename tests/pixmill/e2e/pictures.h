@@ -84,7 +84,7 @@ Bytes LevelFile(const Level& level);  ///< also the whole of a PBF file
 Bytes MipFile(const Mip& mip);
 Bytes SrbFile(const std::array<float, 6>& header, bool flat, const Mip& mip);
 
-/// Runs the pixmill program in `directory`.
+/// Runs the pixmill program in `directory`; its output has "\n" line ends.
 platform::ProcessResult RunPixmill(const std::string& directory,
                                    const std::vector<std::string>& arguments);
 

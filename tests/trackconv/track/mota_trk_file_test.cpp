@@ -576,7 +576,7 @@ TEST_F(MOTATrkFileTest, TracksWithoutLateralsOrSectionsReadAndWriteBack) {
   no_laterals->lateral_offsets.clear();
   for (auto& section_lines : no_laterals->lines) section_lines.clear();
   const Bytes without_lines = BuildAndWrite(dir_, no_laterals);
-  Handle<MOTATrkFile> read = ReadTrack(dir_, without_lines);
+  Handle<MOTATrkFile> read = ReadTrack(dir_, without_lines, "no_lines.trk");
   EXPECT_EQ(read->LateralCount(), 0u);
   EXPECT_EQ(read->SectionCount(), 3u);
   EXPECT_EQ(BuildAndWrite(dir_, read, "again.trk"), without_lines);
@@ -587,7 +587,7 @@ TEST_F(MOTATrkFileTest, TracksWithoutLateralsOrSectionsReadAndWriteBack) {
   StoreU32(&empty[16], 0);
   StoreU32(&empty[20], 0);
   StoreU32(&empty[24], 0);
-  Handle<MOTATrkFile> nothing = ReadTrack(dir_, empty);
+  Handle<MOTATrkFile> nothing = ReadTrack(dir_, empty, "no_sections.trk");
   EXPECT_EQ(nothing->SectionCount(), 0u);
   EXPECT_EQ(nothing->LateralCount(), 3u);
   EXPECT_EQ(BuildAndWrite(dir_, nothing, "empty.trk"), empty);
