@@ -1,30 +1,22 @@
-// Feeds arbitrary bytes to the archive reader and to game recognition as a
-// directory's <Name>.dat. Any std::exception is a clean refusal; anything
+// Feeds arbitrary bytes to the archive reader as a directory's in-memory
+// <Name>.dat, then to game recognition and to each game's opening of the
+// track <Name>.trk from it. Any std::exception is a clean refusal; anything
 // else (a crash, a sanitizer report, a hang) is a fault.
+//
+// Seeds: fuzz/corpus/dat_archive/.
 
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
+#include "fuzz/in_memory.h"
+#include "fuzz/track_checks.h"
 #include "trackconv/driver/dat_file.h"
 #include "trackconv/driver/game_registry.h"
 #include "trackconv/foundation/paths.h"
 
 namespace {
-
-const std::filesystem::path& ScratchDirectory() {
-  static const std::filesystem::path directory = [] {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("dat-archive-fuzz-" + std::to_string(std::random_device{}())) / "fz";
-    std::filesystem::create_directories(path);
-    return path;
-  }();
-  return directory;
-}
 
 void ReadSome(SubFile& member) {
   uint8_t buffer[64];
@@ -38,14 +30,11 @@ void ReadSome(SubFile& member) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::filesystem::path archive_path = ScratchDirectory() / "fz.dat";
-  {
-    std::ofstream out(archive_path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  const std::string archive_path = fuzz::Path("fz/fz.dat");
+  fuzz::Put(archive_path, data, size);
 
   try {
-    MOTADatFile archive(archive_path.string());
+    MOTADatFile archive(archive_path);
     for (uint32_t i = 0; i < archive.MemberCount(); ++i) {
       Handle<SubFile> member = archive.Member(i);
       try {
@@ -58,9 +47,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const std::exception&) {
   }
 
-  // Recognition must answer without throwing whatever the archive holds.
-  const Directory directory(ScratchDirectory().string());
+  // Recognition must answer without throwing whatever the archive holds,
+  // and each game opens the archived track or refuses cleanly.
+  const Directory directory(fuzz::Path("fz"));
   GameRegistry& registry = GameRegistry::Instance();
-  for (std::size_t i = 0; i < registry.PrototypeCount(); ++i) registry.Prototype(i)->Recognizes(directory);
+  for (std::size_t i = 0; i < registry.PrototypeCount(); ++i) {
+    const FileFactory* prototype = registry.Prototype(i);
+    prototype->Recognizes(directory);
+    try {
+      Handle<FileFactory> factory = prototype->Clone(directory);
+      fuzz::AskEverything(*factory->OpenTrack(std::string(), std::string(), false));
+    } catch (const std::exception&) {
+    }
+  }
   return 0;
 }

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 make_track=${1:-build/asan}/tools/make_track
-out=fuzz/corpus/mota
+out=fuzz/corpus/mota_trk
 mkdir -p "$out"
 make_mota() {
   "$make_track" "$@" --format mota --all-kinds

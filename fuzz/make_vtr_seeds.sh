@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 make_track=${1:-build/asan}/tools/make_track
-out=fuzz/corpus/vtr
+out=fuzz/corpus/vtr_trk
 mkdir -p "$out"
 make_vtr() {
   "$make_track" "$@" --format vtr --all-kinds

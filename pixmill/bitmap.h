@@ -39,10 +39,14 @@ struct Bitmap {
 /// Bits per pixel of a format (4, 16 or 32).
 int32_t bitmapBitsPerPixel(BitmapFormat format);
 /// Bytes per row: ((width x bits + 4) div 8 + 3) rounded down to a multiple of 4.
+/// 0 for an unknown format, a negative width or a row beyond 32-bit sizes.
 int32_t bitmapStride(BitmapFormat format, int32_t width);
+/// True for the three 4-bit colour-map formats.
+bool bitmapIsFourBit(BitmapFormat format);
 
 /// Allocates the record and its pixels (contents undefined), no colour map.
-/// On failure nothing stays allocated and *out is none.
+/// Refuses an unknown format, a size below 1 x 1 and pixels beyond 2^31 - 1
+/// bytes. On failure nothing stays allocated and *out is none.
 success bitmapCreate(Bitmap** out, BitmapFormat format, int32_t width,
                      int32_t height);
 /// Frees the pixels, the colour map if any, and the record.

@@ -28,15 +28,32 @@ struct MipData {
 void mipSetFillRatios(double rw, double rh);
 double mipFillRatioWidth();
 double mipFillRatioHeight();
+/// The used width and height of a level: its side times the fill ratio,
+/// truncated; 0 counts as 1 (the first column or row stands in).
+int32_t mipUsedWidth(const Bitmap* level);
+int32_t mipUsedHeight(const Bitmap* level);
 
-/// Builds the chain by averaging blocks of the source.
+/// Levels a chain of a width x height picture gets under `levelLimit`: 0 when
+/// there is none to make (limit below 1, width below 5, or a side outside
+/// 1 to kMaxMipSide). The creators refuse such input; callers check it first
+/// to refuse it with a message before anything is written.
+int32_t mipLevelCount(int32_t width, int32_t height, int32_t levelLimit);
+/// Longest side of a picture the creators accept.
+constexpr int32_t kMaxMipSide = 8192;
+
+/// Builds the chain by averaging blocks of the source (formats 565, 1555,
+/// 4444 and 8888). A row or column of a level that lies wholly below or right
+/// of the picture's last complete block holds, in its first row or column,
+/// the average of what the picture covers there. Every byte of every level is
+/// defined: the part outside the used width and height is zero until filled.
 success mipDataCreate(MipData** out, const Bitmap* source, int32_t levelLimit,
                       int clampU, int clampV);
 /// Builds the chain by point sampling each level from the one above.
 success mipDataCreateSampled(MipData** out, const Bitmap* source,
                              int32_t levelLimit, int clampU, int clampV);
 /// Fills the level beyond its used part by repeating its last used column
-/// and row.
+/// and row (16-bit and 4-bit formats; 8888 stays as it is). A used width or
+/// height of 0 counts as 1, so the first column or row is repeated.
 void levelFill(Bitmap* level);
 /// The rounded mean colour of the block [x0, x1) x [y0, y1).
 uint32_t averageColour(const Bitmap* source, int32_t x0, int32_t y0,

@@ -10,7 +10,8 @@ namespace platform {
 /// fresh unique name and returns that name, or "" on failure.
 std::string CreateTemporaryFileBeside(const std::string& final_path);
 
-/// Renames `from` over `to`, replacing an existing `to`. False on failure.
+/// Renames `from` over `to`, replacing an existing `to` (found regardless of
+/// letter case). False on failure.
 bool ReplaceFileWith(const std::string& from, const std::string& to);
 
 /// Deletes a file. False on failure.

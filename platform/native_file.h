@@ -14,9 +14,11 @@ constexpr uint32_t kCreateAlways = 2;
 constexpr uint32_t kOpenExisting = 3;
 constexpr uint32_t kSeekFailed = 0xFFFFFFFFu;
 
-/// An opaque system file handle; invalid when `valid` is false.
+/// An opaque system file handle, or one of an in-memory file
+/// (platform/memory_files.h); invalid when `valid` is false.
 struct NativeFile {
   intptr_t value = -1;
+  bool in_memory = false;
   bool valid() const { return value != -1; }
 };
 

@@ -26,6 +26,12 @@ int errBegin();
 void errEnd();
 /// The error log file when the mode is 2 and one is set, else none.
 std::FILE* errGetFile();
+/// The error mode set by errBegin: 0 'N', 1 'A', 2 'F', 3 'C'.
+int errGetMode();
+/// The error device character.
+char errGetDevice();
+/// Sets (or with none clears) the error log file the reports write to.
+void errSetFile(std::FILE* file);
 
 /// Reports a formatted message (cut to 255 characters); returns the result
 /// of showing it.

@@ -23,6 +23,10 @@ struct kiffParseList {
   kiffHandler handler;
 };
 
+/// Containers nest at most this deep (the outermost counts as one) for
+/// kiffParseContainer, handlers that parse containers themselves included.
+constexpr int kKiffMaxNesting = 64;
+
 success kiffPadChunk(QuorFile* file);
 success kiffWriteChunkHeader(QuorFile* file, uint32_t id, uint32_t subType,
                              int32_t size);

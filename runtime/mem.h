@@ -35,3 +35,34 @@ void memFreeConventional(void* block);
 uint32_t memAvailable(memType type, uint32_t* out);
 /// Brings the program's pages into memory ahead of use.
 void memTouchMemory(bool fromImage);
+
+// Inspection, for tests and diagnostics.
+
+/// One pool's figures.
+struct memPoolInfo {
+  uint32_t size;        ///< bytes taken from the system
+  uint32_t usedCount;   ///< blocks handed out
+  uint32_t freeBlocks;  ///< entries of the free list
+  uint32_t freeBytes;   ///< payload bytes of the free blocks
+  uint32_t largestFree; ///< largest free payload
+  bool dedicated;
+  bool temp;
+};
+
+/// True between memBegin and memEnd.
+bool memInsideBracket();
+/// Payload bytes of the handed-out pool blocks.
+uint32_t memBytesInUse();
+/// The peak of memBytesInUse since memBegin.
+uint32_t memPeakBytes();
+/// Bytes taken by live direct blocks.
+uint32_t memDirectBytes();
+/// Pool table entries in use.
+int memPoolCount();
+/// The table index of the pool that handed out `block`, or -1.
+int memPoolOf(const void* block);
+/// The figures of table entry `index`; 0 when the entry is not in use.
+success memGetPoolInfo(int index, memPoolInfo* info);
+/// Walks every pool and checks headers, free lists, counts and the total in
+/// use against each other; 0 on the first inconsistency.
+success memCheckPools();

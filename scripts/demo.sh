@@ -52,3 +52,66 @@ message=$(cd "$work/empty" && "$trackconv" 2>&1)
 status=$?
 set -e
 echo "   trackconv failed with status $status: $message"
+
+# pixmill converts the sample pictures of examples/pictures/ in a copy of
+# that directory: a 16-bit MIP, a 4-bit MIP from the PCX's 16-colour palette
+# window, a 4-bit MIP by median cut and an SRB sprite from the Targa's alpha.
+if ! release_build "$build" pixmill make_picture 2>/dev/null; then
+  echo "== pixmill is not part of this build yet"
+  exit 0
+fi
+pixmill=$PWD/$build/pixmill/pixmill
+pictures=$work/pictures
+mkdir -p "$pictures"
+if [ -e examples/pictures/window.pcx ] && [ -e examples/pictures/glow.tga ]; then
+  cp examples/pictures/window.pcx examples/pictures/glow.tga "$pictures/"
+else
+  "$PWD/$build/tools/make_picture" pcx-window "$pictures/window.pcx" --width 64 --height 64 --window 64
+  "$PWD/$build/tools/make_picture" tga-alpha "$pictures/glow.tga" --width 64 --height 64
+fi
+echo "== pictures/ holds: $(sizes "$pictures")"
+
+# The chunk tree of a pixmill output: ids as their constants spell them, sizes,
+# and the fields of the mip, level and sprite headers.
+dump() {
+  python3 - "$1" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+containers = {b"PIM ", b"PAMB", b" BRS"}
+def walk(start, end, depth):
+    while start + 12 <= end:
+        tag, _, size = struct.unpack_from("<4sIi", data, start)
+        name = tag[::-1].decode("latin-1")
+        body = data[start + 12:start + 12 + size]
+        line = "   " + "  " * depth + "%s %d bytes" % (name, size)
+        if name == "MPHD":
+            fmt, lw, lh, avg, flags, count = struct.unpack("<BiiIBi", body)
+            line += ": format %d, %dx%d, average #%08x, clamp flags %d, %d levels" % (
+                fmt, 1 << lw, 1 << lh, avg, flags, count)
+        elif name == "BMHD":
+            fmt, w, h, stride, _ = struct.unpack("<BiiiB", body)
+            line += ": format %d, %dx%d, stride %d" % (fmt, w, h, stride)
+        elif name == "SRHD":
+            line += ": %gm x %gm, %gx%g pixels, centre %g %g" % struct.unpack("<6f", body)
+        elif name == "SRH2":
+            line += ": flat %d" % body[0]
+        print(line)
+        if name[::-1].encode("latin-1") in containers:
+            walk(start + 12, start + 12 + size, depth + 1)
+        start += 12 + size + (-size % 4)
+walk(0, len(data), 0)
+PY
+}
+
+convert() {  # output-file pixmill-arguments...
+  local out=$1
+  shift
+  echo "-- pixmill $*"
+  (cd "$pictures" && "$pixmill" "$@") | sed 's/^/   | /'
+  echo "   wrote $out ($(stat -c %s "$pictures/$out") bytes)"
+  dump "$pictures/$out"
+}
+convert window.mip window.pcx
+convert window4.mip -4 -palStart 64 window.pcx window4.mip
+convert glow4.mip -4 -transl -heck glow.tga glow4.mip
+convert glow.srb -srb -transl glow.tga -width 2 -height 2

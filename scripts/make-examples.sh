@@ -5,13 +5,16 @@
 #   Bravo/    MOTA: only BRAVO.DAT, holding BRAVO.TRK and a MOTA model
 #   Charlie/  K5 family: loose charlie.trk (MOTA track format) beside a
 #             replay that passes the K5 size rule
+# and examples/pictures/ with pixmill's synthetic pictures:
+#   window.pcx  64 x 64, 256-colour palette; the texture uses entries 64-79
+#   glow.tga    64 x 64, 32 bits with an alpha channel
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
 ensure_tools
 
 build=${BUILD_DIR:-build/release}
-release_build "$build" make_track make_dat make_game_file
+release_build "$build" make_track make_dat make_game_file make_picture
 tools=$PWD/$build/tools
 
 out=examples/tracks
@@ -33,6 +36,10 @@ trap 'rm -rf "$staging"' EXIT
   --surfaces 2 --walls 1 --seed 33
 "$tools/make_game_file" k5-rpl "$out/Charlie/lap.rpl"
 
-find "$out" -type f | sort | while read -r file; do
+mkdir -p examples/pictures
+"$tools/make_picture" pcx-window examples/pictures/window.pcx --width 64 --height 64 --window 64
+"$tools/make_picture" tga-alpha examples/pictures/glow.tga --width 64 --height 64
+
+find "$out" examples/pictures -type f | sort | while read -r file; do
   printf '%-36s %7d bytes\n' "$file" "$(stat -c %s "$file")"
 done

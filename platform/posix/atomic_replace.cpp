@@ -25,8 +25,10 @@ std::string CreateTemporaryFileBeside(const std::string& final_path) {
   return std::string(name.data());
 }
 
+// An existing file of the name in another letter case is the one replaced,
+// as on the systems the data comes from; otherwise the name is taken as given.
 bool ReplaceFileWith(const std::string& from, const std::string& to) {
-  return rename(from.c_str(), posix::CreationCase(to).c_str()) == 0;
+  return rename(from.c_str(), posix::ExistingCase(to).c_str()) == 0;
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/file_attributes.h"
+#include "platform/memory_files.h"
 #include "platform/path.h"
 #include "platform/posix/case_lookup.h"
 
@@ -16,6 +17,7 @@ std::vector<DirectoryEntry> FindFiles(const std::string& pattern) {
   std::string directory = pattern.substr(0, pattern.size() - 1);
   while (directory.size() > 1 && IsSeparator(directory.back())) directory.pop_back();
   if (directory.empty()) return entries;
+  if (memory::Serves(directory)) return memory::List(directory);
   directory = posix::ExistingCase(directory);
 
   DIR* dir = opendir(directory.c_str());

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/memory_files.h"
 #include "platform/posix/case_lookup.h"
 
 namespace platform {
@@ -13,6 +14,7 @@ constexpr uint32_t kAttributeNormal = 0x80;
 
 bool GetFileAttributes(const std::string& path, uint32_t& attributes) {
   if (path.empty()) return false;
+  if (memory::Serves(path)) return memory::Attributes(path, attributes);
   struct stat info;
   if (stat(posix::ExistingCase(path).c_str(), &info) != 0) return false;
   if (S_ISDIR(info.st_mode))

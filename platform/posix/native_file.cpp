@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/memory_files.h"
 #include "platform/posix/case_lookup.h"
 
 namespace platform {
@@ -18,6 +19,7 @@ NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t /*share*/
                     uint32_t creation) {
   NativeFile result;
   if (path.empty()) return result;
+  if (memory::Serves(path)) return memory::Open(path, access, creation);
   int flags = O_CLOEXEC;
   flags |= (access & kGenericWrite) ? O_RDWR : O_RDONLY;
   std::string on_disk;
@@ -54,10 +56,12 @@ NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t /*share*/
 }
 
 void CloseFile(NativeFile file) {
+  if (file.in_memory) return memory::Close(file);
   if (file.valid()) close(Descriptor(file));
 }
 
 bool ReadFile(NativeFile file, void* buffer, uint32_t count, uint32_t& done) {
+  if (file.in_memory) return memory::Read(file, buffer, count, done);
   done = 0;
   char* out = static_cast<char*>(buffer);
   while (done < count) {
@@ -73,6 +77,7 @@ bool ReadFile(NativeFile file, void* buffer, uint32_t count, uint32_t& done) {
 }
 
 bool WriteFile(NativeFile file, const void* buffer, uint32_t count, uint32_t& done) {
+  if (file.in_memory) return memory::Write(file, buffer, count, done);
   done = 0;
   const char* in = static_cast<const char*>(buffer);
   while (done < count) {
@@ -91,18 +96,21 @@ bool WriteFile(NativeFile file, const void* buffer, uint32_t count, uint32_t& do
 }
 
 uint32_t SeekFile(NativeFile file, uint32_t position) {
+  if (file.in_memory) return memory::Seek(file, position);
   if (!file.valid() || position == kSeekFailed) return kSeekFailed;
   off_t result = lseek(Descriptor(file), static_cast<off_t>(position), SEEK_SET);
   return result < 0 ? kSeekFailed : static_cast<uint32_t>(result);
 }
 
 uint32_t TellFile(NativeFile file) {
+  if (file.in_memory) return memory::Tell(file);
   if (!file.valid()) return kSeekFailed;
   off_t result = lseek(Descriptor(file), 0, SEEK_CUR);
   return (result < 0 || result > kLargestPosition) ? kSeekFailed : static_cast<uint32_t>(result);
 }
 
 uint32_t FileSize(NativeFile file) {
+  if (file.in_memory) return memory::Size(file);
   struct stat info;
   if (!file.valid() || fstat(Descriptor(file), &info) != 0 || info.st_size > kLargestPosition)
     return kSeekFailed;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/memory_files.h"
+
 namespace platform {
 
 namespace {
@@ -16,6 +18,7 @@ NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t share,
                     uint32_t creation) {
   NativeFile file;
   if (path.find('\0') != std::string::npos) return file;
+  if (memory::Serves(path)) return memory::Open(path, access, creation);
   HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, creation, 0,
                               nullptr);
   if (handle != INVALID_HANDLE_VALUE) file.value = reinterpret_cast<intptr_t>(handle);
@@ -23,10 +26,12 @@ NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t share,
 }
 
 void CloseFile(NativeFile file) {
+  if (file.in_memory) return memory::Close(file);
   if (file.valid()) CloseHandle(ToHandle(file));
 }
 
 bool ReadFile(NativeFile file, void* buffer, uint32_t count, uint32_t& done) {
+  if (file.in_memory) return memory::Read(file, buffer, count, done);
   DWORD read = 0;
   BOOL ok = ::ReadFile(ToHandle(file), buffer, count, &read, nullptr);
   done = read;
@@ -35,6 +40,7 @@ bool ReadFile(NativeFile file, void* buffer, uint32_t count, uint32_t& done) {
 
 bool WriteFile(NativeFile file, const void* buffer, uint32_t count,
                uint32_t& done) {
+  if (file.in_memory) return memory::Write(file, buffer, count, done);
   DWORD written = 0;
   BOOL ok = ::WriteFile(ToHandle(file), buffer, count, &written, nullptr);
   done = written;
@@ -46,6 +52,7 @@ bool WriteFile(NativeFile file, const void* buffer, uint32_t count,
 // keeps the full unsigned 32-bit range, and a non-zero one coming back means
 // the position no longer fits.
 uint32_t SeekFile(NativeFile file, uint32_t position) {
+  if (file.in_memory) return memory::Seek(file, position);
   LONG high = 0;
   DWORD low = SetFilePointer(ToHandle(file), static_cast<LONG>(position), &high,
                              FILE_BEGIN);
@@ -54,6 +61,7 @@ uint32_t SeekFile(NativeFile file, uint32_t position) {
 }
 
 uint32_t TellFile(NativeFile file) {
+  if (file.in_memory) return memory::Tell(file);
   LONG high = 0;
   DWORD low = SetFilePointer(ToHandle(file), 0, &high, FILE_CURRENT);
   if (low == INVALID_SET_FILE_POINTER || high != 0) return kSeekFailed;
@@ -61,6 +69,7 @@ uint32_t TellFile(NativeFile file) {
 }
 
 uint32_t FileSize(NativeFile file) {
+  if (file.in_memory) return memory::Size(file);
   DWORD high = 0;
   DWORD low = GetFileSize(ToHandle(file), &high);
   if (low == INVALID_FILE_SIZE || high != 0) return kSeekFailed;

@@ -36,7 +36,8 @@ class QuorFile {
   /// The name the file was opened with (up to 255 characters).
   virtual const char* Name();
 
-  static void* operator new(std::size_t size);
+  /// From the memory manager; none (no exception) when it has no memory.
+  static void* operator new(std::size_t size) noexcept;
   static void operator delete(void* block);
 
  protected:
@@ -44,6 +45,8 @@ class QuorFile {
   std::FILE* stream_ = nullptr;
   int kind_;
   uint8_t open_ = 0;
+  /// Set when the opening path was longer than the name can hold.
+  uint8_t nameCut_ = 0;
 };
 
 /// A byte stream used directly (fileCreate, fileOpenModify).
@@ -51,8 +54,13 @@ class QuorRawFile : public QuorFile {
  public:
   explicit QuorRawFile(const char* name, int kind = kQuorRawFile);
   ~QuorRawFile() override;
-  /// Opens the stream with the open flags (create: "w+b").
+  /// Opens the stream with the open flags (create: "w+b"); fails when the
+  /// name had to be cut to 255 characters.
   success Open(bool create, uint32_t flags);
+  /// The same for `path`, of which the name may hold only the start.
+  success Open(const char* path, bool create, uint32_t flags);
+  /// The stream open mode for the open flags (create: "w+b").
+  static const char* StreamMode(bool create, uint32_t flags);
 
   success Close() override;
   success ReadExact(void* buffer, uint32_t count) override;
@@ -63,6 +71,18 @@ class QuorRawFile : public QuorFile {
   success SeekFromCurrent(int32_t offset) override;
   uint32_t GetCurrentPosition() override;
   uint32_t Size() override;
+
+ protected:
+  /// True when the object is a file of a known kind with an open stream.
+  bool Usable() const;
+  /// Moves the stream to `position`, which must lie within 32 bits.
+  success SeekStreamTo(int64_t position);
+
+ private:
+  enum LastAccess : uint8_t { kNoAccess, kReadAccess, kWriteAccess };
+  /// C streams need a seek between reading and writing.
+  bool PrepareAccess(LastAccess access);
+  LastAccess lastAccess_ = kNoAccess;
 };
 
 /// A read-only stream with a 2048-byte read buffer (fileOpenRead).
@@ -70,8 +90,13 @@ class QuorBufferedFile : public QuorRawFile {
  public:
   static constexpr uint32_t kBufferSize = 2048;
   explicit QuorBufferedFile(const char* name);
-  /// Opens for reading and fills the buffer once.
+  /// Opens for reading and fills the buffer once; fails when the name had
+  /// to be cut to 255 characters.
   success OpenRead();
+  /// The same for `path`, of which the name may hold only the start.
+  success OpenRead(const char* path);
+  /// Reads `size` bytes at `data` (valid until closed) instead of a file.
+  success OpenReadMemory(const void* data, uint32_t size);
 
   success ReadExact(void* buffer, uint32_t count) override;
   success ReadAtMost(uint32_t* got, void* buffer, uint32_t count) override;
@@ -83,6 +108,8 @@ class QuorBufferedFile : public QuorRawFile {
 
  private:
   success Refill(bool force);
+  success FillFirst();
+  uint32_t Unread() const;
 
   int offset_ = 0;
   uint8_t* start_ = nullptr;
@@ -100,8 +127,13 @@ bool fileInitialized();
 success fileCreate(QuorFile** out, const char* path);
 success fileOpenModify(QuorFile** out, const char* path);
 success fileOpenRead(QuorFile** out, const char* path);
+/// A read-only buffered file over `size` bytes at `data`, which must stay
+/// valid until the file is closed; named "memory".
+success fileOpenMemory(QuorFile** out, const void* data, uint32_t size);
 /// Closes the file; on success the object is destroyed.
 success fileClose(QuorFile* file);
+/// How many open files the registry holds (of at most 20).
+uint32_t fileRegistryCount();
 
 // Access, forwarded to the file's operations.
 success fileReadExact(QuorFile* file, void* buffer, uint32_t count);
@@ -116,6 +148,7 @@ uint32_t fileSize(QuorFile* file);
 const char* fileName(QuorFile* file);
 
 /// Formats into a 1024-byte buffer and writes the text without its zero.
+/// Text of more than 1023 characters fails and writes nothing.
 success filePrintf(QuorFile* file, const char* format, ...);
 
 // Typed little-endian access; success only if the whole value moved.

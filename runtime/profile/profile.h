@@ -3,6 +3,7 @@
 // queries by section and key with a default for every query.
 
 #include <cstdint>
+#include <cstdio>
 
 #include "runtime/success.h"
 
@@ -22,6 +23,9 @@ class ProgramProfile {
   /// Replaces the lines by those of `fileName`; 0 when it cannot be opened
   /// (the profile is then empty) or memory runs out.
   int Load(const char* fileName);
+  /// Replaces the lines by those read from an open text stream (at most 99
+  /// characters each, line breaks removed); 0 when memory runs out.
+  int LoadStream(std::FILE* stream);
   /// Frees every line; the file name stays.
   void Release();
   /// The option as text in `out` (at most size - 1 characters); the default
@@ -31,6 +35,11 @@ class ProgramProfile {
   /// The option as a number; the default when it is missing (answer 0).
   success GetOption(const char* section, const char* key, int32_t* out,
                     int32_t defaultValue);
+
+  /// The options file loaded last (empty before the first Load).
+  const char* FileName() const { return fileName_; }
+  /// Never set in this system; kept for a profile that is written back.
+  bool Modified() const { return modified_ != 0; }
 
  private:
   struct Line;

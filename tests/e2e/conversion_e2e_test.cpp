@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "support/platform_conventions.h"
 #include "support/run_trackconv.h"
 #include "support/temp_dir.h"
 #include "tools/lib/synthetic_dat.h"
@@ -329,3 +330,108 @@ TEST(ConversionEndToEnd, EachRunReplacesTheOutputCompletely) {
 }
 
 }  // namespace
+
+// ---- Where the output goes, and tracks that lack walls, sections or lines ----
+
+namespace output_cases {
+
+// The same MOTA track without any wall records: every section keeps its
+// strips, and its wall count becomes 0.
+Bytes WithoutWalls(const Bytes& mota) {
+  const uint32_t laterals = LoadU32(&mota[12]);
+  const uint32_t sections = LoadU32(&mota[16]);
+  const std::size_t records = 68 + 4 * sections + 32 * laterals * sections + LoadU32(&mota[20]);
+  Bytes out(mota.begin(), mota.begin() + static_cast<std::ptrdiff_t>(records));
+  std::size_t at = records;
+  for (uint32_t i = 0; i < sections; ++i) {
+    const uint32_t walls = LoadU32(&mota[at + 48]);
+    out.insert(out.end(), mota.begin() + static_cast<std::ptrdiff_t>(at),
+               mota.begin() + static_cast<std::ptrdiff_t>(at + 52));
+    StoreU32(&out[out.size() - 4], 0);
+    at += 52 + 20 * walls;
+  }
+  StoreU32(&out[24], 52 * sections);
+  return out;
+}
+
+// A MOTA track of no sections: its header alone.
+Bytes EmptyMota(uint32_t laterals) {
+  Bytes header(68, 0);
+  StoreU32(&header[0], 0x5452414B);
+  StoreU32(&header[4], 1);
+  StoreU32(&header[12], laterals);
+  for (uint32_t j = 0; j < laterals; ++j) StoreU32(&header[28 + 4 * j], 1000 * j);
+  return header;
+}
+
+}  // namespace output_cases
+
+TEST(ConversionEndToEnd, AnOutputNameThatCannotTakeTheResultIsReportedBeforeTheConversion) {
+  // The track reads, but one of its surfaces has no XQ type: the name
+  // taken by a directory is still what the run reports.
+  SyntheticTrackOptions options = TrackOptions(Format::kVtr, 6, 2);
+  options.surface_styles = AllSurfaceStyles();
+  GameDirectory directory;
+  directory.Put("alpha.trk", TrackBytes(Format::kVtr, options));
+  fs::create_directory(fs::path(directory.Path("alpha.xq")));
+  directory.ExpectFails("Couldn't open file " + directory.Path("alpha.xq"));
+
+  // Without the directory in the way the conversion's own refusal shows.
+  fs::remove(fs::path(directory.Path("alpha.xq")));
+  directory.ExpectFails("alpha.xq: XQ trk unsupported surface type");
+}
+
+TEST(ConversionEndToEnd, AnOutputInAnotherLetterCaseIsReplacedNotDoubled) {
+  const Bytes track = TrackBytes(Format::kVtr, 4, 8);
+  GameDirectory directory("Alpha");
+  directory.Put("alpha.trk", track);
+  directory.Put("ALPHA.XQ", trackgen::BytesOf("an older conversion"));
+  const platform::ProcessResult result = testing_support::RunTrackconv(fs::path(directory.FullPath()));
+  EXPECT_EQ(result.exit_status, 0) << result.standard_error;
+  const std::vector<std::string> names = directory.Names();
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[1], "alpha.trk");
+  // Windows keeps whichever spelling its file system chooses; the bytes are
+  // the new conversion either way.
+  if (!testing_support::WindowsConventions()) {
+    EXPECT_EQ(names[0], "ALPHA.XQ");
+  }
+  EXPECT_EQ(directory.Read(names[0]), ConvertedBytes(Format::kVtr, track));
+
+  // A failed run leaves that output as it was, under its own name.
+  SyntheticTrackOptions options = TrackOptions(Format::kVtr, 4, 8);
+  options.surface_styles = AllSurfaceStyles();
+  directory.Put("alpha.trk", TrackBytes(Format::kVtr, options));
+  directory.ExpectFails("Alpha.xq: XQ trk unsupported surface type");
+  EXPECT_EQ(directory.Read(names[0]), ConvertedBytes(Format::kVtr, track));
+}
+
+TEST(ConversionEndToEnd, MotaSectionsWithStripsButNoWallsConvert) {
+  const Bytes track = output_cases::WithoutWalls(TrackBytes(Format::kMota, 5, 4));
+  GameDirectory directory;
+  directory.Put("alpha.trk", track);
+  directory.Put("car.3do", trackgen::MotaModelBytes());
+  directory.ExpectConverts("alpha.xq", ConvertedBytes(Format::kMota, track));
+}
+
+TEST(ConversionEndToEnd, TracksWithoutSectionsOrLateralLines) {
+  // No sections: the XQ file is its header and lateral table.
+  GameDirectory empty;
+  empty.Put("alpha.trk", output_cases::EmptyMota(2));
+  empty.Put("car.3do", trackgen::MotaModelBytes());
+  Bytes expected(24 + 4 * 2, 0);
+  StoreU32(&expected[0], 0x58510000);
+  StoreU32(&expected[4], 1);
+  StoreU32(&expected[8], 1);
+  StoreU32(&expected[20], 2);
+  StoreU32(&expected[28], 1000);
+  empty.ExpectConverts("alpha.xq", expected);
+
+  // Sections but no lateral line: nothing to place their points on.
+  SyntheticTrackOptions options = TrackOptions(Format::kMota, 3, 5);
+  options.laterals = 0;
+  GameDirectory flat;
+  flat.Put("alpha.trk", TrackBytes(Format::kMota, options));
+  flat.Put("car.3do", trackgen::MotaModelBytes());
+  flat.ExpectFails("alpha.xq: XQ trk file needs at least one lateral");
+}

@@ -13,6 +13,8 @@ void ConvertCurrentDirectory() {
 
   // The output is written under a temporary name and only put in place of
   // <Name>.xq once complete, so a failed run leaves an older file intact.
+  // Its name is claimed first: a name that cannot take the result is
+  // reported before any conversion error could hide it.
   AtomicOutput output(directory.Name() + ".xq");
   {
     XQTrkFile converted(output.File(), track);

@@ -142,7 +142,9 @@ void MOTADatFile::Rebuild() {
   // The new archive is written beside the old one and replaces it only when
   // complete, so a missing or unreadable loose file leaves the old archive
   // and this object's members as they were.
-  AtomicOutput output(name_);
+  // This object holds the archive open itself, so it is not claimed for
+  // writing here; the rename at the end settles whether it can be replaced.
+  AtomicOutput output(name_, false);
   SubFile& archive = *output.File();
   std::vector<uint8_t> directory = EncodeDirectory(entries);
   archive.Write(static_cast<uint32_t>(directory.size()), directory.data());

@@ -1,20 +1,42 @@
 #include "trackconv/foundation/atomic_output.h"
 
 #include "platform/atomic_replace.h"
+#include "platform/file_attributes.h"
+#include "platform/native_file.h"
 #include "platform/path.h"
 #include "trackconv/foundation/errors.h"
 
-AtomicOutput::AtomicOutput(const std::string& final_name) : final_name_(final_name) {
-  std::string full;
+namespace {
+
+// The final name can take a finished file: nothing is there, or a file
+// that can be opened for writing (when `claim_existing`), as creating it
+// in place would open it.
+bool CanTakeFinal(const std::string& full_path, bool claim_existing) {
+  uint32_t attributes = 0;
+  if (!platform::GetFileAttributes(full_path, attributes)) return true;
+  if (attributes & platform::kAttributeDirectory) return false;
+  if (!claim_existing) return true;
+  const platform::NativeFile probe = platform::OpenFile(
+      full_path, platform::kGenericRead | platform::kGenericWrite, 0, platform::kOpenExisting);
+  if (!probe.valid()) return false;
+  platform::CloseFile(probe);
+  return true;
+}
+
+}  // namespace
+
+AtomicOutput::AtomicOutput(const std::string& final_name, bool claim_existing)
+    : final_name_(final_name) {
   std::size_t last_component;
-  if (!platform::FullPathName(final_name, full, last_component)) throw XFileOpen(final_name);
-  temporary_path_ = platform::CreateTemporaryFileBeside(full);
-  if (temporary_path_.empty()) throw XFileOpen(full);
+  if (!platform::FullPathName(final_name, final_path_, last_component)) throw XFileOpen(final_name);
+  if (!CanTakeFinal(final_path_, claim_existing)) throw XFileOpen(final_path_);
+  temporary_path_ = platform::CreateTemporaryFileBeside(final_path_);
+  if (temporary_path_.empty()) throw XFileOpen(final_path_);
   try {
     file_ = new SubFile(DiskFile::CreateReplacing(temporary_path_), final_name);
   } catch (const std::exception&) {
     platform::RemoveFile(temporary_path_);
-    throw XFileOpen(full);
+    throw XFileOpen(final_path_);
   }
 }
 
@@ -26,10 +48,9 @@ AtomicOutput::~AtomicOutput() {
 
 void AtomicOutput::Commit() {
   file_ = nullptr;
-  if (!platform::ReplaceFileWith(temporary_path_, final_name_)) {
-    platform::RemoveFile(temporary_path_);
-    committed_ = true;
-    throw XFileWrite(final_name_);
-  }
   committed_ = true;
+  if (!platform::ReplaceFileWith(temporary_path_, final_path_)) {
+    platform::RemoveFile(temporary_path_);
+    throw XFileOpen(final_path_);
+  }
 }

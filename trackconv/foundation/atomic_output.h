@@ -11,20 +11,27 @@
 
 class AtomicOutput {
  public:
-  /// Creates the temporary file for `final_name` (XFileOpen naming it).
-  explicit AtomicOutput(const std::string& final_name);
+  /// Creates the temporary file for `final_name`. Fails with XFileOpen
+  /// naming the final file's full path when that name is taken by a
+  /// directory or, with `claim_existing`, by a file that cannot be opened
+  /// for writing (another program holding it, say): a run learns before
+  /// any work that its result could not be put in place.
+  explicit AtomicOutput(const std::string& final_name, bool claim_existing = true);
   ~AtomicOutput();
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;
 
   /// The writable file, named after the final file.
   const Handle<SubFile>& File() const { return file_; }
-  /// Closes the file and puts it in place of the final file (XFileWrite).
-  /// Every other holder of File() must have released it by now.
+  /// Closes the file and puts it in place of the final file, which is
+  /// found regardless of letter case like any existing file (XFileOpen
+  /// naming the final file's full path). Every other holder of File() must
+  /// have released it by now.
   void Commit();
 
  private:
   std::string final_name_;
+  std::string final_path_;
   std::string temporary_path_;
   Handle<SubFile> file_;
   bool committed_ = false;

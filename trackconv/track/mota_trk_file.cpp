@@ -77,11 +77,10 @@ void MOTATrkFile::Read() {
   if (id != kTrackId) fail(": MOTA trk file id not TRAK");
   if (type != kTrackType) fail(": MOTA trk file type not 1");
 
-  // The header has room for ten offsets only, and a track without lateral
-  // lines or sections has nothing for the queries to answer from.
+  // The header has room for ten offsets only. A track without lateral
+  // lines or without sections is read as it stands; what needs a line or
+  // a section refuses it there.
   if (lateral_count > kMaxLaterals) fail(": MOTA trk file has too many laterals");
-  if (lateral_count == 0) fail(": MOTA trk file has no laterals");
-  if (section_count == 0) fail(": MOTA trk file has no sections");
   track_length_ = track_length;
   for (uint32_t j = 0; j < lateral_count; ++j) laterals_.push_back(header.I32());
 
@@ -142,10 +141,6 @@ void MOTATrkFile::Read() {
     length_so_far = AddWrap(length_so_far, section.length);
     if (section.first_surface != surfaces_so_far) fail(": MOTA trk file surface start error");
     surfaces_so_far += section.surface_count;
-    // The last strip of a section ends at the section's last wall; without
-    // one its far boundary does not exist.
-    if (section.surface_count != 0 && section.wall_count == 0)
-      fail(": MOTA trk file surfaces without closing wall");
 
     section.first_wall = static_cast<uint32_t>(walls_.size());
     std::vector<uint8_t> wall_block =
@@ -204,13 +199,14 @@ void MOTATrkFile::Build(const TrkFile& source) {
   uint32_t lateral_count = source.LateralCount();
   if (lateral_count > kMaxLaterals) throw XAssumption("MOTA trk file supports too few laterals");
   uint32_t section_count = source.SectionCount();
-  // Such a track would be written as a file that no reader accepts.
-  if (lateral_count == 0) throw XAssumption("MOTA trk file needs at least one lateral");
-  if (section_count == 0) throw XAssumption("MOTA trk file needs at least one section");
   for (uint32_t j = 0; j < lateral_count; ++j)
     laterals_.push_back(LengthToUnits(source.LateralOffset(j)));
 
   track_length_ = LengthToUnits(source.TrackLength());
+  // The length is the sum of the sections' lengths: a length without
+  // sections could be written but never read back.
+  if (section_count == 0 && track_length_ != 0)
+    throw XAssumption("MOTA trk file needs at least one section");
   sections_.reserve(section_count);
   lines_.reserve(static_cast<std::size_t>(section_count) * lateral_count);
 
@@ -277,11 +273,13 @@ void MOTATrkFile::Build(const TrkFile& source) {
     sections_.push_back(section);
   }
 
-  Section& last = sections_.back();
-  last.length = SubWrap(track_length_, last.start);
-  for (uint32_t j = 0; j < lateral_count; ++j) {
-    Line& line = lines_[last.first_line + j];
-    line.c = SubWrap(SubWrap(SubWrap(lines_[j].d, line.b), line.a), line.d);
+  if (!sections_.empty()) {
+    Section& last = sections_.back();
+    last.length = SubWrap(track_length_, last.start);
+    for (uint32_t j = 0; j < lateral_count; ++j) {
+      Line& line = lines_[last.first_line + j];
+      line.c = SubWrap(SubWrap(SubWrap(lines_[j].d, line.b), line.a), line.d);
+    }
   }
   // The header's 32-bit sizes must describe the whole file, or it would be
   // written with wrapped counts that no reader can follow.
@@ -486,9 +484,8 @@ double MOTATrkFile::SurfaceFromAtEnd(uint32_t i, uint32_t k) const {
   return LengthFromUnits(SurfaceAt(i, k).from_at_end);
 }
 // A strip ends where the next one begins; the last strip ends at the
-// section's last wall. Construction guarantees that wall exists whenever
-// the section has strips, and the fallback only keeps a broken invariant
-// from becoming a read out of bounds.
+// section's last wall. A section with strips but no walls gives its last
+// strip no width: it ends on its own from boundary.
 double MOTATrkFile::SurfaceToAtStart(uint32_t i, uint32_t k) const {
   const Section& section = sections_[i];
   if (k + 1 < section.surface_count) return SurfaceFromAtStart(i, k + 1);

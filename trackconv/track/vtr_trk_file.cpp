@@ -156,7 +156,10 @@ void VTRTrkFile::Read() {
 
   blocks.Require(kSectionSize * sections);
   sections_.reserve(section_count);
-  int64_t length_so_far = 0;
+  // The length total wraps like the stored fields, so the sum of lengths
+  // the builder stores always meets the stored track length; the surface
+  // total is kept wide so that huge counts cannot wrap past the size check.
+  int32_t length_so_far = 0;
   uint64_t surfaces_so_far = 0;
   uint32_t i = 0;
   blocks.Records(sections, kSectionSize, [&](const uint8_t* record) {
@@ -174,7 +177,7 @@ void VTRTrkFile::Read() {
     if (section[kFirstSurface] != surfaces_so_far) fail(": VTR trk file surface start error");
     // The strip count is this number less one; zero would make it 2^32 - 1.
     if (section[kSurfaceRecords] == 0) fail(": VTR trk file section has no surface records");
-    length_so_far += Signed(section[kLength]);
+    length_so_far = AddWrap(length_so_far, Signed(section[kLength]));
     surfaces_so_far += section[kSurfaceRecords];
     sections_.push_back(section);
     ++i;

@@ -14,7 +14,6 @@ const char kUnsupportedSurface[] = ": XQ trk unsupported surface type";
 const char kUnsupportedWall[] = ": XQ trk unsupported wall type";
 const char kTooManySurfaces[] = ": XQ trk file supports too few surfaces";
 const char kValueOutOfRange[] = ": XQ trk value out of range";
-const char kNoSections[] = ": XQ trk file needs at least one section";
 const char kNoLaterals[] = ": XQ trk file needs at least one lateral";
 const char kTooLarge[] = ": XQ trk file too large";
 const char kNoOutput[] = "XQ trk file has no output file";
@@ -98,10 +97,10 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
   const TrkFile& track = *source;
   const uint32_t lateral_count = track.LateralCount();
   const uint32_t section_count = track.SectionCount();
-  // Without a section there is no track, and without a lateral line there
-  // is no centre-line geometry to take the start points from.
-  if (section_count == 0) Refuse(kNoSections);
-  if (lateral_count == 0) Refuse(kNoLaterals);
+  // Each section's start point is placed on the lateral lines, so sections
+  // need at least one; a track without sections is written as its header
+  // and lateral table alone.
+  if (section_count != 0 && lateral_count == 0) Refuse(kNoLaterals);
   const uint64_t block = 232 + 8 * static_cast<uint64_t>(lateral_count);
   const uint64_t fixed = kHeaderSize + 4 * static_cast<uint64_t>(lateral_count);
   if (fixed > kLargestFile || section_count > (kLargestFile - fixed) / block) Refuse(kTooLarge);
@@ -444,15 +443,18 @@ double XQTrkFile::SurfaceFromAtEnd(uint32_t i, uint32_t k) const {
   const XQSurface* r = Record(i, k);
   return r ? Length(r->lateral_at_end) : 0.0;
 }
-// The last strip ends where the section's last wall begins; with no wall
-// there is no such line and the answer is 0.
+// A boundary ends where the section's next record begins; the last one
+// ends where the section's last wall begins, and with no wall there is no
+// such line and the answer is 0.
 double XQTrkFile::SurfaceToAtStart(uint32_t i, uint32_t k) const {
-  if (k + 1 < SurfaceCount(i)) return SurfaceFromAtStart(i, k + 1);
+  const XQSection* s = SectionOrNull(i);
+  if (s && k + 1 < s->surface_count) return SurfaceFromAtStart(i, k + 1);
   const uint32_t walls = WallCount(i);
   return walls ? WallFromAtStart(i, walls - 1) : 0.0;
 }
 double XQTrkFile::SurfaceToAtEnd(uint32_t i, uint32_t k) const {
-  if (k + 1 < SurfaceCount(i)) return SurfaceFromAtEnd(i, k + 1);
+  const XQSection* s = SectionOrNull(i);
+  if (s && k + 1 < s->surface_count) return SurfaceFromAtEnd(i, k + 1);
   const uint32_t walls = WallCount(i);
   return walls ? WallFromAtEnd(i, walls - 1) : 0.0;
 }

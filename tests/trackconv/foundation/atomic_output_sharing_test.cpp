@@ -31,15 +31,16 @@ TEST(AtomicOutputSharing, FinalFileHeldOpenByAnotherReader) {
     uint8_t data[2] = {7, 8};
     output.File()->Write(2, data);
     output.Commit();
-  } catch (const XFileWrite& error) {
+  } catch (const XFileOpen& error) {
     failure = error.what();
   }
   other_program.close();
 
   if (testing_support::WindowsConventions()) {
-    // Windows does not replace a file that is open without delete sharing:
-    // the run fails naming the final file and the old one stays.
-    EXPECT_EQ(failure, "Couldn't write file alpha.xq");
+    // Windows does not let a file another program holds be opened for
+    // writing: the output is refused before anything is written, naming
+    // the final file, and the old one stays.
+    EXPECT_EQ(failure, "Couldn't open file " + (dir / "alpha.xq"));
     EXPECT_EQ(ReadBytes(dir / "alpha.xq"), (std::vector<uint8_t>{1, 2, 3}));
   } else {
     // POSIX replaces the name; the reader keeps the old content.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "support/messages.h"
 #include "support/temp_dir.h"
 #include "trackconv/foundation/errors.h"
 
@@ -46,6 +49,32 @@ TEST(AtomicOutput, AbandonedOutputLeavesOldFileAndNoTemporary) {
 
   { AtomicOutput unused("beta.xq"); }
   EXPECT_EQ(ListNames(dir.path()), std::vector<std::string>{"alpha.xq"});
+}
+
+TEST(AtomicOutput, ANameTakenByADirectoryIsRefusedAtOnce) {
+  TempDir dir;
+  ScopedCurrentDirectory in_dir(dir.path());
+  std::filesystem::create_directory(dir.path() / "alpha.xq");
+  for (bool claim_existing : {true, false}) {
+    EXPECT_EQ(testing_support::MessageOf<XFileOpen>([&] { AtomicOutput output("alpha.xq", claim_existing); }),
+              "Couldn't open file " + (dir / "alpha.xq"));
+  }
+  EXPECT_EQ(ListNames(dir.path()), std::vector<std::string>{"alpha.xq"}) << "no temporary left";
+}
+
+TEST(AtomicOutput, AFailedRenameNamesTheFinalFile) {
+  TempDir dir;
+  ScopedCurrentDirectory in_dir(dir.path());
+  std::string message;
+  {
+    AtomicOutput output("alpha.xq");
+    // The name is taken after the claim, so only the rename can find out.
+    std::filesystem::create_directory(dir.path() / "alpha.xq");
+    std::filesystem::create_directory(dir.path() / "alpha.xq" / "inside");
+    message = testing_support::MessageOf<XFileOpen>([&] { output.Commit(); });
+  }
+  EXPECT_EQ(message, "Couldn't open file " + (dir / "alpha.xq"));
+  EXPECT_EQ(ListNames(dir.path()), std::vector<std::string>{"alpha.xq"}) << "no temporary left";
 }
 
 TEST(AtomicOutput, UncreatableOutputNamesTheFinalFile) {

@@ -150,8 +150,6 @@ TEST_F(MOTATrkFileTest, EachCheckFailsWithItsOwnMessage) {
       {": MOTA trk file id not TRAK", [](Bytes& b, const Layout&) { b[0] = 'T'; b[1] = 'R'; b[2] = 'A'; b[3] = 'K'; }},
       {": MOTA trk file type not 1", [](Bytes& b, const Layout&) { Put(b, 4, 3000); }},
       {": MOTA trk file has too many laterals", [](Bytes& b, const Layout&) { Put(b, 12, 11); }},
-      {": MOTA trk file has no laterals", [](Bytes& b, const Layout&) { Put(b, 12, 0); }},
-      {": MOTA trk file has no sections", [](Bytes& b, const Layout&) { Put(b, 16, 0); }},
       {": MOTA trk file altitude delta 4 error", [](Bytes& b, const Layout& l) { Add(b, l.Line(1, 2) + 16, 3); }},
       {": MOTA trk file altitude delta 5 error", [](Bytes& b, const Layout& l) { Add(b, l.Line(2, 0) + 20, -3); }},
       {": MOTA trk file unknown section type", [](Bytes& b, const Layout& l) { Put(b, l.section_at[1], 3); }},
@@ -162,7 +160,6 @@ TEST_F(MOTATrkFileTest, EachCheckFailsWithItsOwnMessage) {
       {": MOTA trk file section start error", [](Bytes& b, const Layout& l) { Add(b, l.section_at[0] + 8, -1); }},
       {": MOTA trk file surface start error", [](Bytes& b, const Layout& l) { Add(b, l.section_at[1] + 44, 1); }},
       {": MOTA trk file surface start error", [](Bytes& b, const Layout& l) { Add(b, l.section_at[0] + 40, 1); }},
-      {": MOTA trk file surfaces without closing wall", [](Bytes& b, const Layout& l) { Put(b, l.section_at[2] + 48, 0); }},
       {": MOTA trk file total length error", [](Bytes& b, const Layout&) { Add(b, 8, 1); }},
       {": MOTA trk file total length error", [](Bytes& b, const Layout& l) { Add(b, l.section_at[2] + 8, 1); }},
       {": MOTA trk file total surface length error", [](Bytes& b, const Layout& l) { Add(b, l.section_at[2] + 40, 1); }},
@@ -557,9 +554,7 @@ TEST_F(MOTATrkFileTest, BuildingRejectsWhatTheFormatCannotHold) {
   for (auto& section_lines : eleven->lines) section_lines.resize(11);
   EXPECT_EQ(build_failure(eleven), "MOTA trk file supports too few laterals");
 
-  Handle<SyntheticTrack> no_laterals = SampleTrack();
-  no_laterals->lateral_offsets.clear();
-  EXPECT_EQ(build_failure(no_laterals), "MOTA trk file needs at least one lateral");
+  // Sections that add up to nothing cannot carry a length.
   Handle<SyntheticTrack> no_sections = SampleTrack();
   no_sections->sections.clear();
   EXPECT_EQ(build_failure(no_sections), "MOTA trk file needs at least one section");
@@ -569,6 +564,53 @@ TEST_F(MOTATrkFileTest, BuildingRejectsWhatTheFormatCannotHold) {
   Handle<SyntheticTrack> odd_wall = SampleTrack();
   odd_wall->walls[2][0].kind = 6;
   EXPECT_EQ(build_failure(odd_wall), "MOTA trk unsupported wall type");
+}
+
+// ---------------------------------------------------------------------------
+// Tracks the checks accept though they lack lines, sections or walls
+
+TEST_F(MOTATrkFileTest, TracksWithoutLateralsOrSectionsReadAndWriteBack) {
+  // No lateral lines: the builder makes one, the reader takes it, and it
+  // writes back byte for byte.
+  Handle<SyntheticTrack> no_laterals = SampleTrack();
+  no_laterals->lateral_offsets.clear();
+  for (auto& section_lines : no_laterals->lines) section_lines.clear();
+  const Bytes without_lines = BuildAndWrite(dir_, no_laterals);
+  Handle<MOTATrkFile> read = ReadTrack(dir_, without_lines);
+  EXPECT_EQ(read->LateralCount(), 0u);
+  EXPECT_EQ(read->SectionCount(), 3u);
+  EXPECT_EQ(BuildAndWrite(dir_, read, "again.trk"), without_lines);
+
+  // No sections: a header and nothing else, with length 0 and no strips.
+  Bytes empty(valid_.begin(), valid_.begin() + 68);
+  StoreU32(&empty[8], 0);
+  StoreU32(&empty[16], 0);
+  StoreU32(&empty[20], 0);
+  StoreU32(&empty[24], 0);
+  Handle<MOTATrkFile> nothing = ReadTrack(dir_, empty);
+  EXPECT_EQ(nothing->SectionCount(), 0u);
+  EXPECT_EQ(nothing->LateralCount(), 3u);
+  EXPECT_EQ(BuildAndWrite(dir_, nothing, "empty.trk"), empty);
+  // A length the sections do not add up to is still refused.
+  StoreU32(&empty[8], 5);
+  EXPECT_EQ(ReadFailure(dir_, empty), name_ + ": MOTA trk file total length error");
+}
+
+TEST_F(MOTATrkFileTest, ASectionWithStripsButNoWallsIsRead) {
+  // The last section loses its wall; its record now ends the file, and the
+  // wall record left behind it is never read.
+  Bytes bytes = valid_;
+  const Layout layout(valid_);
+  Put(bytes, layout.section_at[2] + 48, 0);
+  Handle<MOTATrkFile> track = ReadTrack(dir_, bytes);
+  ASSERT_EQ(track->WallCount(2), 0u);
+  ASSERT_EQ(track->SurfaceCount(2), 1u);
+  // The last strip ends on its own from boundary instead of a wall.
+  EXPECT_EQ(track->SurfaceToAtStart(2, 0), U(-70000));
+  EXPECT_EQ(track->SurfaceToAtEnd(2, 0), U(-70000));
+  // Rebuilding walls it off at both edges again.
+  Handle<MOTATrkFile> rebuilt = ReadTrack(dir_, BuildAndWrite(dir_, track), "rebuilt.trk");
+  EXPECT_EQ(rebuilt->WallCount(2), 2u);
 }
 
 // ---------------------------------------------------------------------------

@@ -379,6 +379,20 @@ TEST(VTRTrkFileBuilder, TakesLengthsFromStartsAndClosesAltitudes) {
   EXPECT_EQ(read->AltitudeLinear(3, 1), LengthFromUnits(fresh.lines[3][1].c));
 }
 
+TEST(VTRTrkFileBuilder, LengthsThatWrapInTheStoredFieldsReadBack) {
+  // The last length is stored wrapped, so the lengths only add up to the
+  // track length in 32 bits, as the fields hold them.
+  SyntheticTrack* generated = new SyntheticTrack(Options(2, 1));
+  generated->sections[1].start = 2000000000;
+  generated->track_length = -2000000000;
+  Handle<TrkFile> source(generated);
+  const std::vector<uint8_t> bytes = WriteTrack(source);
+  const Layout l(bytes);
+  EXPECT_EQ(Get(bytes, l.Section(1, 2)), 294967296u);
+  ASSERT_EQ(ReadError(bytes), "accepted");
+  EXPECT_EQ(WriteTrack(ReadTrack(bytes)), bytes);
+}
+
 TEST(VTRTrkFileBuilder, SingleSectionClosesOnItself) {
   SyntheticTrack* generated = new SyntheticTrack(Options(1, 2));
   Handle<TrkFile> source(generated);

@@ -456,11 +456,19 @@ TEST_F(XQTrkFileTest, ValuesBeyondThirtyTwoBitsAreRefused) {
   EXPECT_EQ(RefusalFor(far_centre), out_of_range);
 }
 
-TEST_F(XQTrkFileTest, TracksWithoutSectionsOrLateralsAreRefused) {
+TEST_F(XQTrkFileTest, ATrackWithoutSectionsIsItsHeaderAndLateralsAlone) {
   HandTrack* empty = new HandTrack;
-  empty->laterals = {Units(0)};
-  EXPECT_EQ(RefusalFor(empty), Message(": XQ trk file needs at least one section"));
+  empty->laterals = {Units(-5), Units(7)};
+  Handle<TrkFile> source(empty);
+  XQTrkFile xq(Output(), source);
+  xq.Write();
+  std::vector<uint8_t> expected;
+  PutWords(expected, {0x58510000, 1, 1, 0, 0, 2, -5, 7});
+  EXPECT_EQ(WrittenBytes(), expected);
+}
 
+TEST_F(XQTrkFileTest, SectionsWithoutLateralLinesAreRefused) {
+  // A section's start point is placed on the lateral lines.
   HandTrack* flat = new HandTrack;
   flat->Add(false, Units(100), 0);
   EXPECT_EQ(RefusalFor(flat), Message(": XQ trk file needs at least one lateral"));
@@ -512,7 +520,12 @@ TEST_F(XQTrkFileTest, QueriesAnswerFromTheStoredIntegers) {
   // No record carries the query bit, so no strip or wall is reported, and
   // asking past that finds nothing instead of reading beyond the run.
   EXPECT_EQ(xq.SurfaceCount(0), 0u);
-  EXPECT_EQ(xq.SurfaceToAtStart(0, 0), 0.0);
+  // A boundary ends where the run's next record begins; the last one has
+  // no wall to end at.
+  EXPECT_EQ(LengthToUnits(xq.SurfaceToAtStart(0, 0)), -300);
+  EXPECT_EQ(LengthToUnits(xq.SurfaceToAtEnd(0, 0)), -300);
+  EXPECT_EQ(xq.SurfaceToAtStart(0, 4), 0.0);
+  EXPECT_EQ(xq.SurfaceToAtEnd(0, 4), 0.0);
   EXPECT_EQ(xq.WallFromAtEnd(0, 3), 0.0);
   EXPECT_EQ(xq.SurfaceFromAtStart(0, 10), 0.0);
 }

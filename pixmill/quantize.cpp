@@ -1,0 +1,402 @@
+// 16-colour maps for mip levels: colour groups, histogram selection, median
+// cut, and the weighted nearest colour for each pixel.
+
+#include "pixmill/quantize.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "pixmill/mip_data.h"
+#include "runtime/mem.h"
+
+namespace {
+
+constexpr int kMapSize = 16;
+constexpr int kMedianCutDepth = 4;
+
+struct HistogramEntry {
+  uint32_t colour;  ///< first pixel of the group, later the group's mean
+  int32_t count;
+  double sumRed;
+  double sumGreen;
+  double sumBlue;
+  double sumAlpha;
+};
+
+uint32_t alphaOf(uint32_t c) { return c >> 24; }
+uint32_t redOf(uint32_t c) { return (c >> 16) & 0xFF; }
+uint32_t greenOf(uint32_t c) { return (c >> 8) & 0xFF; }
+uint32_t blueOf(uint32_t c) { return c & 0xFF; }
+uint32_t makeColour(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+  return a << 24 | r << 16 | g << 8 | b;
+}
+
+/// The grouping mask as 0xAARRGGBB.
+uint32_t chooseMask(bool transparent, bool translucent, int32_t maskBits) {
+  if (maskBits >= 0) {
+    const uint32_t byte = maskBits > 7 ? 0 : ((0xFFu << maskBits) & 0xFF);
+    return makeColour(byte, byte, byte, byte);
+  }
+  if (transparent) return makeColour(0x80, 0xF8, 0xF8, 0xF8);
+  if (translucent) return makeColour(0xF0, 0xF0, 0xF0, 0xF0);
+  return makeColour(0x00, 0xF8, 0xFC, 0xF8);
+}
+
+BitmapFormat outputFormat(bool transparent, bool translucent) {
+  if (transparent) return kFormat4BitTransparent;
+  if (translucent) return kFormat4BitTranslucent;
+  return kFormat4BitOpaque;
+}
+
+void* allocate(size_t bytes) {
+  void* block = nullptr;
+  if (bytes > 0xFFFFFFF0u || !_memAlloc(&block, static_cast<uint32_t>(bytes))) return nullptr;
+  return block;
+}
+
+/// Colour groups in first-occurrence order. Groups are found through an
+/// open-addressing table keyed by the masked colour; a group's masked colour
+/// is unique, so this finds the same group a scan from the first would.
+class Histogram {
+ public:
+  Histogram() = default;
+  Histogram(const Histogram&) = delete;
+  Histogram& operator=(const Histogram&) = delete;
+  ~Histogram() {
+    memFree(entries_);
+    memFree(slots_);
+  }
+
+  bool reserve(int32_t maxEntries, uint32_t mask) {
+    mask_ = mask;
+    slotMask_ = 1;
+    while (slotMask_ + 1 < static_cast<uint32_t>(maxEntries) * 2u) slotMask_ = slotMask_ * 2 + 1;
+    entries_ = static_cast<HistogramEntry*>(
+        allocate(sizeof(HistogramEntry) * static_cast<size_t>(maxEntries)));
+    slots_ = static_cast<int32_t*>(allocate(sizeof(int32_t) * (size_t{slotMask_} + 1)));
+    if (entries_ == nullptr || slots_ == nullptr) return false;
+    for (uint32_t i = 0; i <= slotMask_; ++i) slots_[i] = -1;
+    return true;
+  }
+
+  void add(uint32_t colour) {
+    const uint32_t key = colour & mask_;
+    uint32_t slot = mix(key) & slotMask_;
+    while (slots_[slot] >= 0) {
+      HistogramEntry& entry = entries_[slots_[slot]];
+      if ((entry.colour & mask_) == key) {
+        entry.count += 1;
+        entry.sumRed += redOf(colour);
+        entry.sumGreen += greenOf(colour);
+        entry.sumBlue += blueOf(colour);
+        entry.sumAlpha += alphaOf(colour);
+        return;
+      }
+      slot = (slot + 1) & slotMask_;
+    }
+    slots_[slot] = count_;
+    entries_[count_] = HistogramEntry{colour, 1, double(redOf(colour)), double(greenOf(colour)),
+                                      double(blueOf(colour)), double(alphaOf(colour))};
+    ++count_;
+  }
+
+  /// Each group's colour becomes its mean. Ends the grouping: the table no
+  /// longer matches the colours.
+  void resetToMeans() {
+    for (int32_t i = 0; i < count_; ++i) {
+      HistogramEntry& e = entries_[i];
+      const double n = e.count;
+      e.colour = makeColour(static_cast<uint32_t>(e.sumAlpha / n + 0.5),
+                            static_cast<uint32_t>(e.sumRed / n + 0.5),
+                            static_cast<uint32_t>(e.sumGreen / n + 0.5),
+                            static_cast<uint32_t>(e.sumBlue / n + 0.5));
+    }
+  }
+
+  void print() const {
+    std::printf("Histogram list:\n");
+    for (int32_t i = 0; i < count_; ++i) {
+      const uint32_t c = entries_[i].colour;
+      std::printf("  %d: %d %d %d  count: %d\n", static_cast<int>(i),
+                  static_cast<int>(redOf(c)), static_cast<int>(greenOf(c)),
+                  static_cast<int>(blueOf(c)), static_cast<int>(entries_[i].count));
+    }
+  }
+
+  HistogramEntry* entries() { return entries_; }
+  int32_t count() const { return count_; }
+
+ private:
+  /// Spreads every input bit over the low bits that pick the slot.
+  static uint32_t mix(uint32_t key) {
+    key ^= key >> 16;
+    key *= 0x85EBCA6Bu;
+    key ^= key >> 13;
+    key *= 0xC2B2AE35u;
+    key ^= key >> 16;
+    return key;
+  }
+
+  HistogramEntry* entries_ = nullptr;
+  int32_t* slots_ = nullptr;
+  uint32_t slotMask_ = 0;
+  uint32_t mask_ = 0;
+  int32_t count_ = 0;
+};
+
+/// The 16 most frequent groups, most frequent first (the earlier group on
+/// equal counts); once every group is taken, the first group again.
+void selectByCount(HistogramEntry* entries, int32_t count, uint32_t* colours) {
+  for (int slot = 0; slot < kMapSize; ++slot) {
+    int32_t best = 0;
+    for (int32_t i = 1; i < count; ++i) {
+      if (entries[i].count > entries[best].count) best = i;
+    }
+    colours[slot] = entries[best].colour;
+    entries[best].count = -1;
+  }
+}
+
+/// Recursive median cut over entry indexes. Boxes are ranges of `order`,
+/// sorted in place by a stable counting sort on one colour component.
+class MedianCut {
+ public:
+  MedianCut(const HistogramEntry* entries, int32_t* order, int32_t* scratch, uint32_t* colours)
+      : entries_(entries), order_(order), scratch_(scratch), colours_(colours) {}
+
+  void run(int32_t count) {
+    emitted_ = 0;
+    cut(0, count, 0);
+  }
+  int emitted() const { return emitted_; }
+
+ private:
+  void cut(int32_t first, int32_t end, int depth) {
+    const int32_t size = end - first;
+    const int shift = chooseChannelShift(first, end);
+    sortByComponent(first, end, shift);
+
+    int64_t total = 0;
+    for (int32_t i = first; i < end; ++i) total += entries_[order_[i]].count;
+    const int64_t half = total / 2;
+    int32_t lower = 0;
+    if (half > 0) {
+      int64_t running = 0;
+      while (lower < size) {
+        running += entries_[order_[first + lower]].count;
+        ++lower;
+        if (running >= half) break;
+      }
+    }
+    if (depth < kMedianCutDepth && size > 0 && lower < size) {
+      cut(first, first + lower, depth + 1);
+      cut(first + lower, end, depth + 1);
+      return;
+    }
+    // A box with no entries (the lower half of a single entry whose count
+    // halves to 0) has no colour to give.
+    if (size == 0 || emitted_ >= kMapSize) return;
+    uint64_t a = 0, r = 0, g = 0, b = 0;
+    for (int32_t i = first; i < end; ++i) {
+      const uint32_t c = entries_[order_[i]].colour;
+      a += alphaOf(c);
+      r += redOf(c);
+      g += greenOf(c);
+      b += blueOf(c);
+    }
+    const uint64_t n = static_cast<uint64_t>(size);
+    colours_[emitted_++] = makeColour(static_cast<uint32_t>(a / n), static_cast<uint32_t>(r / n),
+                                      static_cast<uint32_t>(g / n), static_cast<uint32_t>(b / n));
+  }
+
+  /// Bit position of the component to split on: a channel spanning 255 at
+  /// once (red, green, blue in that order), else the widest, blue before
+  /// green before red on equal spans.
+  int chooseChannelShift(int32_t first, int32_t end) const {
+    static constexpr int kShifts[3] = {16, 8, 0};
+    uint32_t spans[3] = {0, 0, 0};
+    for (int channel = 0; channel < 3; ++channel) {
+      uint32_t low = 255, high = 0;
+      for (int32_t i = first; i < end; ++i) {
+        const uint32_t v = (entries_[order_[i]].colour >> kShifts[channel]) & 0xFF;
+        if (v < low) low = v;
+        if (v > high) high = v;
+      }
+      spans[channel] = high >= low ? high - low : 0;
+      if (spans[channel] == 255) return kShifts[channel];
+    }
+    if (spans[2] >= spans[1] && spans[2] >= spans[0]) return 0;
+    if (spans[1] >= spans[0]) return 8;
+    return 16;
+  }
+
+  void sortByComponent(int32_t first, int32_t end, int shift) {
+    int32_t starts[257] = {};
+    for (int32_t i = first; i < end; ++i) ++starts[((entries_[order_[i]].colour >> shift) & 0xFF) + 1];
+    for (int v = 0; v < 256; ++v) starts[v + 1] += starts[v];
+    for (int32_t i = first; i < end; ++i) {
+      const uint32_t v = (entries_[order_[i]].colour >> shift) & 0xFF;
+      scratch_[first + starts[v]++] = order_[i];
+    }
+    std::memcpy(order_ + first, scratch_ + first, sizeof(int32_t) * static_cast<size_t>(end - first));
+  }
+
+  const HistogramEntry* entries_;
+  int32_t* order_;
+  int32_t* scratch_;
+  uint32_t* colours_;
+  int emitted_ = 0;
+};
+
+/// Index of the nearest map entry, alpha weighing nine times as much as each
+/// colour component; the first of equally near entries wins.
+int nearestWeighted(const Colormap* map, uint32_t colour) {
+  int best = 0;
+  int64_t bestDistance = -1;
+  for (int i = 0; i < kMapSize; ++i) {
+    const uint32_t entry = map->entries[i];
+    const int64_t dr = int64_t(redOf(colour)) - int64_t(redOf(entry));
+    const int64_t dg = int64_t(greenOf(colour)) - int64_t(greenOf(entry));
+    const int64_t db = int64_t(blueOf(colour)) - int64_t(blueOf(entry));
+    const int64_t da = int64_t(alphaOf(colour)) - int64_t(alphaOf(entry));
+    const int64_t distance = dr * dr + dg * dg + db * db + 9 * da * da;
+    if (bestDistance < 0 || distance < bestDistance) {
+      best = i;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+void printColormap(const Colormap* map) {
+  for (int i = 0; i < kMapSize; ++i) {
+    const uint32_t c = map->entries[i];
+    std::printf("%d: %d %d %d %d\n", i, static_cast<int>(redOf(c)), static_cast<int>(greenOf(c)),
+                static_cast<int>(blueOf(c)), static_cast<int>(alphaOf(c)));
+  }
+}
+
+/// Builds the level's own 16 colours from the used part of the working
+/// colours. False when memory runs out (after printing why).
+bool buildColours(const uint32_t* working, const Bitmap* source, uint32_t mask, bool heckbert,
+                  bool info, uint32_t* colours) {
+  const int32_t usedWidth = mipUsedWidth(source);
+  const int32_t usedHeight = mipUsedHeight(source);
+  Histogram histogram;
+  if (!histogram.reserve(usedWidth * usedHeight, mask)) {
+    std::printf("Couldn't allocate histogram.");
+    return false;
+  }
+  for (int32_t y = 0; y < usedHeight; ++y) {
+    for (int32_t x = 0; x < usedWidth; ++x) histogram.add(working[y * source->width + x]);
+  }
+  if (info) histogram.print();
+  histogram.resetToMeans();
+  if (info) {
+    std::printf("After resetting to average colors...\n");
+    histogram.print();
+  }
+  if (!heckbert) {
+    selectByCount(histogram.entries(), histogram.count(), colours);
+    return true;
+  }
+
+  const size_t indexBytes = sizeof(int32_t) * static_cast<size_t>(histogram.count());
+  int32_t* order = static_cast<int32_t*>(allocate(indexBytes));
+  int32_t* scratch = static_cast<int32_t*>(allocate(indexBytes));
+  if (order == nullptr || scratch == nullptr) {
+    memFree(order);
+    memFree(scratch);
+    std::printf("Couldn't allocate histogram.");
+    return false;
+  }
+  for (int32_t i = 0; i < histogram.count(); ++i) order[i] = i;
+  MedianCut medianCut(histogram.entries(), order, scratch, colours);
+  medianCut.run(histogram.count());
+  // Fewer leaves than entries: the rest repeat the first colour, as the
+  // histogram selection does, so no index stands for a colour not in the level.
+  for (int i = medianCut.emitted(); i < kMapSize; ++i) colours[i] = colours[0];
+  memFree(order);
+  memFree(scratch);
+  return true;
+}
+
+}  // namespace
+
+success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool translucent,
+                  bool heckbert, const Colormap* givenMap, bool copyGivenMap, int32_t maskBits,
+                  bool info) {
+  *out = nullptr;
+  const uint32_t mask = chooseMask(transparent, translucent, maskBits);
+  const int32_t width = source->width;
+  const int32_t height = source->height;
+
+  uint32_t* working = static_cast<uint32_t*>(
+      allocate(sizeof(uint32_t) * static_cast<size_t>(width) * static_cast<size_t>(height)));
+  if (working == nullptr) {
+    std::printf("Couldn't allocate working colours.");
+    return 0;
+  }
+  const bool opaque = !transparent && !translucent;
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      const uint32_t colour = bitmapGetPixel(source, x, y);
+      working[y * width + x] = opaque ? (colour | 0xFF000000u) : colour;
+    }
+  }
+
+  Bitmap* level = nullptr;
+  if (!bitmapCreate(&level, outputFormat(transparent, translucent), width, height)) {
+    std::printf("Couldn't allocate bitmap.");
+    memFree(working);
+    return 0;
+  }
+  if (givenMap == nullptr || copyGivenMap) {
+    if (!colormapCreate(&level->colormap)) {
+      level->colormap = nullptr;
+      std::printf("Couldn't allocate colormap.");
+      bitmapDestroy(level);
+      memFree(working);
+      return 0;
+    }
+    std::memset(level->colormap, 0, sizeof(Colormap));
+  }
+
+  if (givenMap == nullptr) {
+    uint32_t colours[kMapSize] = {};
+    if (!buildColours(working, source, mask, heckbert, info, colours)) {
+      bitmapDestroy(level);
+      memFree(working);
+      return 0;
+    }
+    for (int i = 0; i < kMapSize; ++i) level->colormap->entries[i] = colours[i];
+    if (info) {
+      std::printf("New colormap from histogram:\n");
+      printColormap(level->colormap);
+    }
+  } else if (copyGivenMap) {
+    *level->colormap = *givenMap;
+  }
+
+  const Colormap* map = givenMap != nullptr ? givenMap : level->colormap;
+  std::memset(level->pixels, 0, static_cast<size_t>(level->stride) * static_cast<size_t>(height));
+  // Neighbouring pixels often share a colour: remember the last answer.
+  uint32_t lastColour = 0;
+  int lastIndex = -1;
+  for (int32_t y = 0; y < height; ++y) {
+    uint8_t* row = level->pixels + static_cast<size_t>(y) * static_cast<size_t>(level->stride);
+    for (int32_t x = 0; x < width; ++x) {
+      const uint32_t colour = working[y * width + x];
+      if (lastIndex < 0 || colour != lastColour) {
+        lastColour = colour;
+        lastIndex = nearestWeighted(map, colour);
+      }
+      uint8_t& byte = row[x / 2];
+      byte = (x % 2 == 0) ? static_cast<uint8_t>((byte & 0x0F) | (lastIndex << 4))
+                          : static_cast<uint8_t>((byte & 0xF0) | lastIndex);
+    }
+  }
+  memFree(working);
+  *out = level;
+  return 1;
+}

@@ -1,0 +1,384 @@
+// Conversions by the real pixmill program: exact messages and exact output
+// bytes, worked out here from the formats and the mip rules.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pictures.h"
+#include "support/temp_dir.h"
+
+namespace pixmill_e2e {
+namespace {
+
+using testing_support::ListNames;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+using Outputs = std::map<std::string, Bytes>;  // '/'-separated names
+
+// Runs pixmill on `dir` and compares the standard output, the status, every
+// expected output file and the set of names in the directory afterwards.
+void ExpectRun(const TempDir& dir, const std::vector<std::string>& arguments,
+               const std::string& output, int status, const Outputs& outputs) {
+  std::vector<std::string> names = ListNames(dir.path());
+  std::set<std::string> expected(names.begin(), names.end());
+  for (const auto& [name, bytes] : outputs) {
+    if (name.find('/') == std::string::npos) expected.insert(name);
+  }
+  platform::ProcessResult result = RunPixmill(dir.path().string(), arguments);
+  EXPECT_EQ(result.standard_output, output);
+  EXPECT_EQ(result.exit_status, status);
+  for (const auto& [name, bytes] : outputs) {
+    EXPECT_EQ(ReadBytes(dir / name), bytes) << name;
+  }
+  std::vector<std::string> after = ListNames(dir.path());
+  EXPECT_EQ(std::set<std::string>(after.begin(), after.end()), expected);
+}
+
+const char kOpaque16[] = "Creating an opaque 16-bit mip.\nReading data as 565 bitmap.\n";
+
+Rgba Varied(int x, int y) {
+  return {uint8_t(x * 20 + 3), uint8_t(y * 70 + 5), uint8_t((x * y * 9 + x * 5) & 255), 255};
+}
+
+std::vector<Rgba> TestPalette() {
+  std::vector<Rgba> palette;
+  for (int i = 0; i < 256; ++i)
+    palette.push_back({uint8_t(i * 7), uint8_t(255 - i * 5), uint8_t(i * i), 255});
+  return palette;
+}
+
+// A 12 x 3 PCX of 36 palette colours, and the picture it shows.
+std::vector<uint8_t> PcxIndexes() {
+  std::vector<uint8_t> indexes;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 12; ++x) indexes.push_back(uint8_t((x + y * 12) % 36));
+  return indexes;
+}
+
+Picture PcxPicture(bool keyed) {
+  std::vector<Rgba> palette = TestPalette();
+  std::vector<uint8_t> indexes = PcxIndexes();
+  return MakePicture(12, 3, [&](int x, int y) {
+    Rgba c = palette[indexes[y * 12 + x]];
+    if (keyed && indexes[y * 12 + x] == 0) c.a = 0;
+    return c;
+  });
+}
+
+TEST(PixmillConversion, EachReadingFormat) {
+  Picture varied = MakePicture(12, 3, Varied);
+  Picture alpha = MakePicture(12, 3, [](int x, int y) {
+    Rgba c = Varied(x, y);
+    c.a = uint8_t(x * 21);
+    return c;
+  });
+  Picture fiveBit = MakePicture(12, 3, [](int x, int y) {
+    return Rgba{uint8_t(x * 16), uint8_t(y * 80), uint8_t((x * 40) & 0xF8), 255};
+  });
+  Mip flaggedU = Mip16(PcxPicture(true), 4, 32, false);
+  flaggedU.flags = 2;
+  struct Case {
+    const char* file;
+    Bytes input;
+    std::vector<std::string> arguments;
+    std::string output;
+    Mip mip;
+  } cases[] = {
+      {"pic.pcx", PcxFile(12, 3, PcxIndexes(), TestPalette()), {"pic.pcx"},
+       std::string("Convert from Pcx\n") + kOpaque16 + "Successfully converted pic.pcx to pic.mip.\n",
+       Mip16(PcxPicture(false), 3, 32, false)},
+      {"pic.pcx", PcxFile(12, 3, PcxIndexes(), TestPalette()), {"-transp", "pic", "-tileU"},
+       "Making transparent mip.\nConvert from Pcx\nCreating a transparent 16-bit mip.\n"
+       "Reading data as 1555 bitmap.\nSuccessfully converted pic.pcx to pic.mip.\n",
+       flaggedU},
+      {"pic.tga", TgaFile(varied, 24, false, false), {"pic"},
+       std::string("Convert from Targa\n") + kOpaque16 + "Successfully converted pic.tga to pic.mip.\n",
+       Mip16(varied, 3, 32, false)},
+      {"pic.tga", TgaFile(alpha, 32, true, true), {"-transl", "pic.tga"},
+       "Making translucent mip.\nConvert from Targa\n"
+       "Creating a translucent 16-bit mip (reading translucent info from targa).\n"
+       "Reading data as 4444 bitmap.\nSuccessfully converted pic.tga to pic.mip.\n",
+       Mip16(alpha, 5, 32, false)},
+      {"pic.tga", TgaFile(fiveBit, 16, true, false), {"-transp", "pic.tga"},
+       "Making transparent mip.\nConvert from Targa\nCreating a transparent 16-bit mip.\n"
+       "Reading data as 1555 bitmap.\nSuccessfully converted pic.tga to pic.mip.\n",
+       Mip16(fiveBit, 4, 32, false)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    TempDir dir;
+    WriteBytes(dir / c.file, c.input);
+    ExpectRun(dir, c.arguments, c.output, 0, {{"pic.mip", MipFile(c.mip)}});
+  }
+}
+
+TEST(PixmillConversion, AveragingPointSamplingAndLevelLimits) {
+  Picture square = MakePicture(16, 4, Varied);
+  Picture wide = MakePicture(32, 8, Varied);
+  struct Case {
+    const Picture& picture;
+    std::vector<std::string> arguments;
+    std::string messages;
+    Mip mip;
+  } cases[] = {
+      {square, {"pic.tga"}, "", Mip16(square, 3, 32, false)},
+      {square, {"pic.tga", "-ptsamp"}, "Using color sampling instead of averaging.\n", Mip16(square, 3, 32, true)},
+      {wide, {"pic.tga"}, "", Mip16(wide, 3, 32, false)},
+      {wide, {"-levels", "2", "pic.tga"}, "Make only 2 levels\n", Mip16(wide, 3, 2, false)},
+      {wide, {"-single", "pic.tga"}, "Only generating top level bitmap.\n", Mip16(wide, 3, 1, false)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.messages);
+    TempDir dir;
+    WriteBytes(dir / "pic.tga", TgaFile(c.picture, 24, false, false));
+    ExpectRun(dir, c.arguments,
+              c.messages + "Convert from Targa\n" + kOpaque16 +
+                  "Successfully converted pic.tga to pic.mip.\n",
+              0, {{"pic.mip", MipFile(c.mip)}});
+  }
+}
+
+TEST(PixmillConversion, BlendFillOfNonPowerOfTwoPictureReplacesOlderOutput) {
+  Picture picture = MakePicture(200, 100, [](int x, int y) {
+    return Rgba{uint8_t(x), uint8_t(y * 2), uint8_t(x * 3 + y), 255};
+  });
+  Mip mip = Mip16(picture, 3, 32, false);
+  ASSERT_EQ(mip.levels.size(), 6u);
+  ASSERT_EQ(mip.levels[0].width, 256);
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", TgaFile(picture, 24, true, false));
+  WriteBytes(dir / "pic.mip", {'o', 'l', 'd'});
+  ExpectRun(dir, {"pic.tga"},
+            std::string("Convert from Targa\n") + kOpaque16 + "Successfully converted pic.tga to pic.mip.\n",
+            0, {{"pic.mip", MipFile(mip)}});
+}
+
+TEST(PixmillConversion, KeyColourFoundAndNotFound) {
+  Picture picture = MakePicture(8, 2, [](int x, int y) {
+    return x == 3 && y == 1 ? Rgba{13, 21, 30, 255} : Rgba{uint8_t(x * 30 + 40), uint8_t(y * 90), 99, 255};
+  });
+  // Read as 1555, the key 10 20 30 is cut to 8 16 24, which the odd pixel
+  // also becomes.
+  Picture keyed = picture;
+  keyed.pixels[1 * 8 + 3].a = 0;
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string output;
+    Mip mip;
+  } cases[] = {
+      {{"-transp", "-rgb", "10", "20", "30", "pic.tga"},
+       "Making transparent mip.\n"
+       "Making color 10 20 30 transparent (discarding other transparency info).\n"
+       "Convert from Targa\nCreating a transparent 16-bit mip.\nReading data as 1555 bitmap.\n"
+       "Successfully converted pic.tga to pic.mip.\n",
+       Mip16(keyed, 4, 32, false)},
+      {{"-transl", "pic.tga", "-rgb", "200", "200", "200"},
+       "Making translucent mip.\n"
+       "Making color 200 200 200 transparent (discarding other transparency info).\n"
+       "Convert from Targa\n"
+       "Creating a translucent 16-bit mip (reading translucent info from targa).\n"
+       "Reading data as 4444 bitmap.\n"
+       "Warning: -rgb specified but color 192 192 192 not found in image.\n"
+       "\t(Creating a 4444 bitmap, so some color detail was lost when reading\n"
+       "\tthe image. Try changing the rgb a bit)\n"
+       "Successfully converted pic.tga to pic.mip.\n",
+       Mip16(picture, 5, 32, false)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    TempDir dir;
+    WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, true));
+    ExpectRun(dir, c.arguments, c.output, 0, {{"pic.mip", MipFile(c.mip)}});
+  }
+}
+
+// Eight colours in 2 x 2 blocks of a 16 x 2 picture: both levels hold every
+// colour exactly, so each pixel's index is its colour's place in the map.
+TEST(PixmillConversion, FourBitColormapPlacement) {
+  std::array<uint32_t, 16> window, histogram;
+  std::vector<Rgba> palette = TestPalette();
+  for (int j = 0; j < 16; ++j) {
+    Rgba c = j < 8 ? Rgba{uint8_t(j * 32 + 8), uint8_t(200 - j * 20), uint8_t(j * 50), 255}
+                   : Rgba{255, uint8_t(j * 9), 1, 255};
+    palette[100 + j] = c;
+    window[j] = 0xFF000000u | c.r << 16 | c.g << 8 | c.b;
+    histogram[j] = window[j < 8 ? j : 0];
+  }
+  Picture picture = MakePicture(16, 2, [&](int x, int) { return palette[100 + x / 2]; });
+  std::vector<uint8_t> indexes;
+  std::vector<int> top, second;
+  for (int i = 0; i < 32; ++i) {
+    indexes.push_back(uint8_t(100 + (i % 16) / 2));
+    top.push_back((i % 16) / 2);
+  }
+  for (int j = 0; j < 8; ++j) second.push_back(j);
+  using Map = std::optional<std::array<uint32_t, 16>>;
+  auto mip = [&](Map topMap, Map firstMap, Map secondMap) {
+    Mip m;
+    m.log2Width = 4;
+    m.log2Height = 1;
+    m.average = AverageColour(picture);
+    m.colormap = topMap;
+    m.levels = {Level4(0, 16, 2, top, firstMap), Level4(0, 8, 1, second, secondMap)};
+    return m;
+  };
+  const std::string shared = "Use same colormap for all mip levels.\n";
+  const std::string hist = "Using histogram quantization to generate colormaps.\n";
+  const std::string opaque = "Reading data as 8888 bitmap.\nCreating an opaque 4-bit mip.\n";
+  const std::string ownMaps = " Level 0 of 2 has a colormap\n Level 1 of 2 has a colormap\n";
+  struct Case {
+    const char* file;
+    std::vector<std::string> arguments;
+    std::string output;
+    Mip mip;
+  } cases[] = {
+      {"pic.pcx", {"-4", "-palStart", "100", "pic.pcx"},
+       shared + "Convert from Pcx\n" + opaque + "Has main colormap\n", mip(window, {}, {})},
+      {"pic.pcx", {"-4", "-palStart100", "-hist", "pic.pcx"},
+       hist + "Convert from Pcx\n" + opaque + ownMaps, mip({}, window, histogram)},
+      {"pic.tga", {"-4", "pic.tga"}, shared + "Convert from Targa\n" + opaque + "Has main colormap\n",
+       mip(histogram, {}, {})},
+      {"pic.tga", {"-4", "-hist", "pic.tga"}, hist + "Convert from Targa\n" + opaque + ownMaps,
+       mip({}, histogram, histogram)},
+      {"pic.tga", {"-4", "-noCmap", "pic.tga"}, shared + "Convert from Targa\n" + opaque + "Has main colormap\n",
+       mip({}, {}, {})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    TempDir dir;
+    WriteBytes(dir / c.file, std::string(c.file) == "pic.pcx" ? PcxFile(16, 2, indexes, palette)
+                                                               : TgaFile(picture, 24, false, false));
+    ExpectRun(dir, c.arguments,
+              c.output + "Successfully converted " + c.file + " to pic.mip.\n", 0,
+              {{"pic.mip", MipFile(c.mip)}});
+  }
+}
+
+TEST(PixmillConversion, SrbDefaultsAndGivenValues) {
+  Picture picture = MakePicture(12, 3, Varied);
+  Mip mip = Mip16(picture, 3, 32, false);
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string lines;
+    std::array<float, 6> header;
+    bool flat;
+  } cases[] = {
+      {{"-srb", "pic.tga"}, "  center 6 1.5   width 1 height 1\n", {1, 1, 12, 3, 6, 1.5f}, false},
+      {{"pic.tga", "-srb", "-flat", "-width", "2.5", "-centerX", "3"},
+       "  center 3 1.5   width 2.5 height 1\n", {2.5f, 1, 12, 3, 3, 1.5f}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines);
+    TempDir dir;
+    WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+    ExpectRun(dir, c.arguments,
+              std::string("Convert from Targa\n") + kOpaque16 +
+                  "Successfully converted PCX pic.tga to pic.srb.\n" + c.lines,
+              0, {{"pic.srb", SrbFile(c.header, c.flat, mip)}});
+  }
+}
+
+TEST(PixmillConversion, PbfFilesBesideTheOutputWithTruncatedNames) {
+  Picture picture = MakePicture(32, 8, Varied);
+  Mip mip = Mip16(picture, 3, 32, false);
+  ASSERT_EQ(mip.levels.size(), 3u);
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+  std::filesystem::create_directory(dir.path() / "out.d");
+  std::string truncating = "Truncating PBF output name.\n";
+  ExpectRun(dir, {"pic.tga", "out.d/background.mip", "-savepbfs"},
+            std::string("Saving each mip level as a separate pbf.\nConvert from Targa\n") + kOpaque16 +
+                "Successfully converted pic.tga to out.d/background.mip.\n" + truncating + truncating +
+                truncating,
+            0,
+            {{"out.d/background.mip", MipFile(mip)},
+             {"out.d/backgro1.pbf", LevelFile(mip.levels[0])},
+             {"out.d/backgro2.pbf", LevelFile(mip.levels[1])},
+             {"out.d/backgro3.pbf", LevelFile(mip.levels[2])}});
+  EXPECT_EQ(ListNames(dir.path() / "out.d").size(), 4u);
+}
+
+// Refusals after the picture was read: result 1, a final empty line, an
+// older output left as it was and nothing new on disk.
+TEST(PixmillConversion, RefusedPicturesLeaveOlderOutputUntouched) {
+  Picture narrow = MakePicture(4, 4, Varied);
+  Picture wide = MakePicture(32, 8, Varied);
+  std::vector<uint8_t> tooWide(300 * 10, 5);
+  struct Case {
+    const char* file;
+    Bytes input;
+    std::vector<std::string> arguments;
+    std::string output;
+  } cases[] = {
+      {"pic.pcx", PcxFile(300, 10, tooWide, TestPalette()), {"pic"},
+       std::string("Convert from Pcx\n") + kOpaque16 +
+           "Error: too big for 3dfx!  is 300 x 10 but max is 256 x 256\n"},
+      {"pic.tga", TgaFile(narrow, 32, false, false), {"-4", "pic.tga"},
+       "Use same colormap for all mip levels.\nConvert from Targa\nReading data as 8888 bitmap.\n"
+       "Creating an opaque 4-bit mip.\nError: picture width cannot be this small! (4 pixels)\n\n"},
+      {"pic.tga", TgaFile(narrow, 24, false, false), {"pic.tga"},
+       std::string("Convert from Targa\n") + kOpaque16 +
+           "Error: a 4 x 4 picture with a limit of 32 levels gives no mip levels.\n\n"},
+      {"pic.tga", TgaFile(wide, 24, false, false), {"pic.tga", "-levels0"},
+       std::string("Make only 0 levels\nConvert from Targa\n") + kOpaque16 +
+           "Error: a 32 x 8 picture with a limit of 0 levels gives no mip levels.\n\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    TempDir dir;
+    WriteBytes(dir / c.file, c.input);
+    WriteBytes(dir / "pic.mip", {'o', 'l', 'd'});
+    ExpectRun(dir, c.arguments, c.output, 1, {{"pic.mip", {'o', 'l', 'd'}}});
+  }
+}
+
+// Names keep their directory part, only the last component is cut or
+// extended, and messages show the names as given. "{dir}" stands for the
+// scratch directory as an absolute '/'-separated path.
+TEST(PixmillConversion, NamesWithDirectories) {
+  Picture picture = MakePicture(8, 2, Varied);
+  Bytes expected = MipFile(Mip16(picture, 3, 32, false));
+  struct Case {
+    std::string onDisk;  // where the picture lies
+    std::vector<std::string> arguments;
+    std::string input, output;  // as printed
+    std::string written;        // where the output lands
+  } cases[] = {
+      {"tex.v2/pic.tga", {"tex.v2/pic.tga"}, "tex.v2/pic.tga", "tex.v2/pic.mip", "tex.v2/pic.mip"},
+      {"pic.tga", {"./pic"}, "./pic.tga", "./pic.mip", "pic.mip"},
+      {"pic.tga", {"pic.tga", "out.d/result"}, "pic.tga", "out.d/result.mip", "out.d/result.mip"},
+      {"maps/pic.tga", {"maps\\pic.tga"}, "maps\\pic.tga", "maps\\pic.mip", "maps/pic.mip"},
+      {"Tex/PIC.TGA", {"tex/pic.tga"}, "tex/pic.tga", "tex/pic.mip", "Tex/pic.mip"},
+      {"abs/pic.tga", {"{dir}/abs/pic"}, "{dir}/abs/pic.tga", "{dir}/abs/pic.mip", "abs/pic.mip"},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    TempDir dir;
+    auto place = [&](std::string& text) {
+      size_t at = text.find("{dir}");
+      if (at != std::string::npos) text.replace(at, 5, dir.path().generic_string());
+    };
+    for (std::string& argument : c.arguments) place(argument);
+    place(c.input);
+    place(c.output);
+    std::filesystem::path source = dir.path() / std::filesystem::path(c.onDisk);
+    std::filesystem::create_directories(source.parent_path());
+    std::filesystem::create_directories(dir.path() / "out.d");
+    WriteBytes(source.string(), TgaFile(picture, 24, false, false));
+    platform::ProcessResult result = RunPixmill(dir.path().string(), c.arguments);
+    EXPECT_EQ(result.standard_output, std::string("Convert from Targa\n") + kOpaque16 +
+                                          "Successfully converted " + c.input + " to " + c.output + ".\n");
+    EXPECT_EQ(result.exit_status, 0);
+    EXPECT_EQ(ReadBytes(dir / c.written), expected);
+  }
+}
+
+}  // namespace
+}  // namespace pixmill_e2e
