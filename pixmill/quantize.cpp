@@ -145,24 +145,36 @@ class Histogram {
 };
 
 /// The 16 most frequent groups, most frequent first (the earlier group on
-/// equal counts); once every group is taken, the first group again.
-void selectByCount(HistogramEntry* entries, int32_t count, uint32_t* colours) {
-  for (int slot = 0; slot < kMapSize; ++slot) {
-    int32_t best = 0;
-    for (int32_t i = 1; i < count; ++i) {
-      if (entries[i].count > entries[best].count) best = i;
+/// equal counts); once every group is taken, the first group again. This is
+/// what sixteen scans for the strictly largest count would pick, in one pass.
+void selectByCount(const HistogramEntry* entries, int32_t count, uint32_t* colours) {
+  int32_t top[kMapSize];
+  int taken = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t n = entries[i].count;
+    if (taken == kMapSize && n <= entries[top[kMapSize - 1]].count) continue;
+    int at = taken < kMapSize ? taken++ : kMapSize - 1;
+    while (at > 0 && entries[top[at - 1]].count < n) {
+      top[at] = top[at - 1];
+      --at;
     }
-    colours[slot] = entries[best].colour;
-    entries[best].count = -1;
+    top[at] = i;
   }
+  for (int slot = 0; slot < kMapSize; ++slot) colours[slot] = entries[slot < taken ? top[slot] : 0].colour;
 }
 
-/// Recursive median cut over entry indexes. Boxes are ranges of `order`,
-/// sorted in place by a stable counting sort on one colour component.
+/// A group as the median cut sees it.
+struct CutItem {
+  uint32_t colour;
+  int32_t count;
+};
+
+/// Recursive median cut. Boxes are ranges of the item array, sorted in place
+/// by a stable counting sort on one colour component.
 class MedianCut {
  public:
-  MedianCut(const HistogramEntry* entries, int32_t* order, int32_t* scratch, uint32_t* colours)
-      : entries_(entries), order_(order), scratch_(scratch), colours_(colours) {}
+  MedianCut(CutItem* items, CutItem* scratch, uint32_t* colours)
+      : items_(items), scratch_(scratch), colours_(colours) {}
 
   void run(int32_t count) {
     emitted_ = 0;
@@ -177,13 +189,13 @@ class MedianCut {
     sortByComponent(first, end, shift);
 
     int64_t total = 0;
-    for (int32_t i = first; i < end; ++i) total += entries_[order_[i]].count;
+    for (int32_t i = first; i < end; ++i) total += items_[i].count;
     const int64_t half = total / 2;
     int32_t lower = 0;
     if (half > 0) {
       int64_t running = 0;
       while (lower < size) {
-        running += entries_[order_[first + lower]].count;
+        running += items_[first + lower].count;
         ++lower;
         if (running >= half) break;
       }
@@ -198,7 +210,7 @@ class MedianCut {
     if (size == 0 || emitted_ >= kMapSize) return;
     uint64_t a = 0, r = 0, g = 0, b = 0;
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t c = entries_[order_[i]].colour;
+      const uint32_t c = items_[i].colour;
       a += alphaOf(c);
       r += redOf(c);
       g += greenOf(c);
@@ -213,60 +225,77 @@ class MedianCut {
   /// once (red, green, blue in that order), else the widest, blue before
   /// green before red on equal spans.
   int chooseChannelShift(int32_t first, int32_t end) const {
-    static constexpr int kShifts[3] = {16, 8, 0};
-    uint32_t spans[3] = {0, 0, 0};
-    for (int channel = 0; channel < 3; ++channel) {
-      uint32_t low = 255, high = 0;
-      for (int32_t i = first; i < end; ++i) {
-        const uint32_t v = (entries_[order_[i]].colour >> kShifts[channel]) & 0xFF;
-        if (v < low) low = v;
-        if (v > high) high = v;
-      }
-      spans[channel] = high >= low ? high - low : 0;
-      if (spans[channel] == 255) return kShifts[channel];
+    uint32_t lowR = 255, highR = 0, lowG = 255, highG = 0, lowB = 255, highB = 0;
+    for (int32_t i = first; i < end; ++i) {
+      const uint32_t c = items_[i].colour;
+      const uint32_t r = redOf(c), g = greenOf(c), b = blueOf(c);
+      lowR = r < lowR ? r : lowR;
+      highR = r > highR ? r : highR;
+      lowG = g < lowG ? g : lowG;
+      highG = g > highG ? g : highG;
+      lowB = b < lowB ? b : lowB;
+      highB = b > highB ? b : highB;
     }
-    if (spans[2] >= spans[1] && spans[2] >= spans[0]) return 0;
-    if (spans[1] >= spans[0]) return 8;
+    const uint32_t spanR = highR >= lowR ? highR - lowR : 0;
+    const uint32_t spanG = highG >= lowG ? highG - lowG : 0;
+    const uint32_t spanB = highB >= lowB ? highB - lowB : 0;
+    if (spanR == 255) return 16;
+    if (spanG == 255) return 8;
+    if (spanB == 255) return 0;
+    if (spanB >= spanG && spanB >= spanR) return 0;
+    if (spanG >= spanR) return 8;
     return 16;
   }
 
   void sortByComponent(int32_t first, int32_t end, int shift) {
     int32_t starts[257] = {};
-    for (int32_t i = first; i < end; ++i) ++starts[((entries_[order_[i]].colour >> shift) & 0xFF) + 1];
+    for (int32_t i = first; i < end; ++i) ++starts[((items_[i].colour >> shift) & 0xFF) + 1];
     for (int v = 0; v < 256; ++v) starts[v + 1] += starts[v];
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t v = (entries_[order_[i]].colour >> shift) & 0xFF;
-      scratch_[first + starts[v]++] = order_[i];
+      const uint32_t v = (items_[i].colour >> shift) & 0xFF;
+      scratch_[first + starts[v]++] = items_[i];
     }
-    std::memcpy(order_ + first, scratch_ + first, sizeof(int32_t) * static_cast<size_t>(end - first));
+    std::memcpy(items_ + first, scratch_ + first, sizeof(CutItem) * static_cast<size_t>(end - first));
   }
 
-  const HistogramEntry* entries_;
-  int32_t* order_;
-  int32_t* scratch_;
+  CutItem* items_;
+  CutItem* scratch_;
   uint32_t* colours_;
   int emitted_ = 0;
 };
 
-/// Index of the nearest map entry, alpha weighing nine times as much as each
-/// colour component; the first of equally near entries wins.
-int nearestWeighted(const Colormap* map, uint32_t colour) {
-  int best = 0;
-  int64_t bestDistance = -1;
-  for (int i = 0; i < kMapSize; ++i) {
-    const uint32_t entry = map->entries[i];
-    const int64_t dr = int64_t(redOf(colour)) - int64_t(redOf(entry));
-    const int64_t dg = int64_t(greenOf(colour)) - int64_t(greenOf(entry));
-    const int64_t db = int64_t(blueOf(colour)) - int64_t(blueOf(entry));
-    const int64_t da = int64_t(alphaOf(colour)) - int64_t(alphaOf(entry));
-    const int64_t distance = dr * dr + dg * dg + db * db + 9 * da * da;
-    if (bestDistance < 0 || distance < bestDistance) {
-      best = i;
-      bestDistance = distance;
+/// Nearest map entries with alpha weighing nine times as much as each colour
+/// component; the first of equally near entries wins. The entries are held
+/// split by component so that the sixteen distances vectorise.
+class WeightedNearest {
+ public:
+  explicit WeightedNearest(const Colormap* map) {
+    for (int i = 0; i < kMapSize; ++i) {
+      red_[i] = int32_t(redOf(map->entries[i]));
+      green_[i] = int32_t(greenOf(map->entries[i]));
+      blue_[i] = int32_t(blueOf(map->entries[i]));
+      alpha_[i] = int32_t(alphaOf(map->entries[i]));
     }
   }
-  return best;
-}
+
+  int operator()(uint32_t colour) const {
+    const int32_t r = int32_t(redOf(colour)), g = int32_t(greenOf(colour));
+    const int32_t b = int32_t(blueOf(colour)), a = int32_t(alphaOf(colour));
+    int32_t distances[kMapSize];
+    for (int i = 0; i < kMapSize; ++i) {
+      const int32_t dr = r - red_[i], dg = g - green_[i], db = b - blue_[i], da = a - alpha_[i];
+      distances[i] = dr * dr + dg * dg + db * db + 9 * da * da;  // at most 12 x 255^2
+    }
+    int best = 0;
+    for (int i = 1; i < kMapSize; ++i) {
+      if (distances[i] < distances[best]) best = i;
+    }
+    return best;
+  }
+
+ private:
+  int32_t red_[kMapSize], green_[kMapSize], blue_[kMapSize], alpha_[kMapSize];
+};
 
 void printColormap(const Colormap* map) {
   for (int i = 0; i < kMapSize; ++i) {
@@ -301,22 +330,23 @@ bool buildColours(const uint32_t* working, const Bitmap* source, uint32_t mask, 
     return true;
   }
 
-  const size_t indexBytes = sizeof(int32_t) * static_cast<size_t>(histogram.count());
-  int32_t* order = static_cast<int32_t*>(allocate(indexBytes));
-  int32_t* scratch = static_cast<int32_t*>(allocate(indexBytes));
-  if (order == nullptr || scratch == nullptr) {
-    memFree(order);
+  const size_t itemBytes = sizeof(CutItem) * static_cast<size_t>(histogram.count());
+  CutItem* items = static_cast<CutItem*>(allocate(itemBytes));
+  CutItem* scratch = static_cast<CutItem*>(allocate(itemBytes));
+  if (items == nullptr || scratch == nullptr) {
+    memFree(items);
     memFree(scratch);
     std::printf("Couldn't allocate histogram.");
     return false;
   }
-  for (int32_t i = 0; i < histogram.count(); ++i) order[i] = i;
-  MedianCut medianCut(histogram.entries(), order, scratch, colours);
+  for (int32_t i = 0; i < histogram.count(); ++i)
+    items[i] = CutItem{histogram.entries()[i].colour, histogram.entries()[i].count};
+  MedianCut medianCut(items, scratch, colours);
   medianCut.run(histogram.count());
   // Fewer leaves than entries: the rest repeat the first colour, as the
   // histogram selection does, so no index stands for a colour not in the level.
   for (int i = medianCut.emitted(); i < kMapSize; ++i) colours[i] = colours[0];
-  memFree(order);
+  memFree(items);
   memFree(scratch);
   return true;
 }
@@ -378,7 +408,7 @@ success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool tra
     *level->colormap = *givenMap;
   }
 
-  const Colormap* map = givenMap != nullptr ? givenMap : level->colormap;
+  const WeightedNearest nearest(givenMap != nullptr ? givenMap : level->colormap);
   std::memset(level->pixels, 0, static_cast<size_t>(level->stride) * static_cast<size_t>(height));
   // Neighbouring pixels often share a colour: remember the last answer.
   uint32_t lastColour = 0;
@@ -389,7 +419,7 @@ success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool tra
       const uint32_t colour = working[y * width + x];
       if (lastIndex < 0 || colour != lastColour) {
         lastColour = colour;
-        lastIndex = nearestWeighted(map, colour);
+        lastIndex = nearest(colour);
       }
       uint8_t& byte = row[x / 2];
       byte = (x % 2 == 0) ? static_cast<uint8_t>((byte & 0x0F) | (lastIndex << 4))

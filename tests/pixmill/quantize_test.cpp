@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,29 @@ TEST_F(Build4Bit, HistogramSelectionOrder) {
   EXPECT_EQ(quantize(13, 1, {a, b, c, b, c, a, d, b, c, b, c, b, c}, o).map,
             repeat({b, c, a, d}, a));
   EXPECT_EQ(quantize(3, 1, {d, d, d}, o).map, repeat({}, d));
+
+  // Many groups: sixteen scans for the strictly largest count, as described,
+  // against pictures of 40 colours with uneven counts.
+  std::mt19937 random(5);
+  for (int round = 0; round < 20; ++round) {
+    std::vector<uint32_t> pixels(400), groups;
+    std::vector<int> counts;
+    for (uint32_t& p : pixels) {
+      p = 0xFF000000u | uint32_t(random() % (1 + random() % 40)) * 0x010203u;
+      const size_t at = std::find(groups.begin(), groups.end(), p) - groups.begin();
+      if (at == groups.size()) groups.push_back(p), counts.push_back(0);
+      ++counts[at];
+    }
+    std::vector<uint32_t> expected;
+    for (int slot = 0; slot < 16; ++slot) {
+      size_t best = 0;
+      for (size_t i = 1; i < counts.size(); ++i)
+        if (counts[i] > counts[best]) best = i;
+      expected.push_back(groups[best]);
+      counts[best] = -1;
+    }
+    EXPECT_EQ(quantize(40, 10, pixels, o).map, expected) << round;
+  }
   o.heckbert = true;
   EXPECT_EQ(quantize(3, 1, {d, d, d}, o).map, repeat({}, d));
 }
