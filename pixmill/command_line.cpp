@@ -10,6 +10,7 @@
 #include "pixmill/convert.h"
 #include "pixmill/options.h"
 #include "pixmill/pcx.h"
+#include "platform/path.h"
 #include "runtime/file/directory.h"
 #include "runtime/file/file.h"
 
@@ -32,11 +33,12 @@ bool equalsNoCase(const char* text, const char* keyword) {
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
-// No option word holds a '/', so "/home/me/pic.pcx" can only be a path.
+// Where absolute paths begin with '/', an argument like "/home/me/pic.pcx"
+// is a path: no option word holds a '/'.
 bool isOption(const char* argument) {
   if (argument[0] == '-') return true;
   if (argument[0] != '/') return false;
-  return std::strchr(argument + 1, '/') == nullptr;
+  return !platform::kAbsolutePathsBeginWithSlash || std::strchr(argument + 1, '/') == nullptr;
 }
 
 void refuseLongName(const char* name) {

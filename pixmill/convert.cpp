@@ -487,8 +487,8 @@ class ConversionRun {
       WriteSrb();
     } else {
       WriteMip();
+      if (ok_ && o_.savePbfs) WritePbfs();
     }
-    if (ok_ && o_.savePbfs) WritePbfs();
     if (o_.noCmap) AttachColormaps();
   }
 

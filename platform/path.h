@@ -12,6 +12,10 @@ extern const std::size_t kMaxPath;
 /// The separator that paths built by the programs use.
 extern const char kSeparator;
 
+/// True where absolute paths begin with '/' (so "/home/me/pic.pcx" names a
+/// file rather than an option of a program that also takes '/' options).
+extern const bool kAbsolutePathsBeginWithSlash;
+
 /// True for every character that separates path components on this system.
 bool IsSeparator(char c);
 

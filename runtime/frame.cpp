@@ -74,7 +74,7 @@ bool SwitchPass(int& argc, char** argv) {
 
 int Report(const char* caption, const char* format, va_list arguments) {
   char text[kReportBytes];
-  std::vsnprintf(text, sizeof text, format, arguments);
+  if (std::vsnprintf(text, sizeof text, format, arguments) < 0) text[0] = '\0';
   platform::DebugOutput(text);
   platform::DebugOutput("\n");
   if (errorFile) {

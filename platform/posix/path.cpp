@@ -9,6 +9,7 @@ namespace platform {
 
 const std::size_t kMaxPath = PATH_MAX;
 const char kSeparator = '/';
+const bool kAbsolutePathsBeginWithSlash = true;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 

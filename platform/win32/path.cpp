@@ -6,6 +6,7 @@ namespace platform {
 
 const std::size_t kMaxPath = MAX_PATH;
 const char kSeparator = '\\';
+const bool kAbsolutePathsBeginWithSlash = false;
 
 // The Win32 file services accept both characters as separators, so splitting
 // at either one names the same file the system would open.

@@ -256,7 +256,7 @@ success libfileOpenRead(QuorFile** out, const char* name) {
   if (CdromUsable() && OpenCdromLoose(out, name)) return 1;
 
   QuorLibFile* file = new QuorLibFile(name);
-  if (OpenMemberAnywhere(file, name)) {
+  if (file && OpenMemberAnywhere(file, name)) {
     *out = file;
     return 1;
   }

@@ -189,6 +189,19 @@ TEST(Mem, EmptyPoolsBeyondNumEmptyBlocksGoBack) {
   }
 }
 
+TEST(Mem, AFullPoolTableFailsCleanly) {
+  Bracket bracket("PoolSize=4084\nMaxBlockSize=99999\n");
+  std::vector<void*> blocks;
+  void* block = nullptr;
+  while (blocks.size() < 300 && _memAlloc(&block, 4000)) blocks.push_back(block);
+  EXPECT_EQ(blocks.size(), 256u);
+  void* out = &block;
+  EXPECT_EQ(_memAllocTemp(&out, 8), 0);
+  EXPECT_EQ(out, &block);
+  for (void* b : blocks) memFree(b);
+  EXPECT_EQ(memPoolCount(), 3);
+}
+
 TEST(Mem, TempAndOrdinaryBlocksNeverShareAPool) {
   Bracket bracket;
   void* temp = nullptr;

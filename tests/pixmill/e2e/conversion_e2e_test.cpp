@@ -315,22 +315,26 @@ TEST(PixmillConversion, InfoListings) {
 TEST(PixmillConversion, SrbDefaultsAndGivenValues) {
   Picture picture = MakePicture(12, 3, Varied);
   Mip mip = Mip16(picture, 3, 32, false);
+  // PBF files belong to MIP output: an SRB run with -savepbfs writes none.
   struct Case {
     std::vector<std::string> arguments;
     std::string lines;
     std::array<float, 6> header;
     bool flat;
+    std::string announced = "";
   } cases[] = {
       {{"-srb", "pic.tga"}, "  center 6 1.5   width 1 height 1\n", {1, 1, 12, 3, 6, 1.5f}, false},
       {{"pic.tga", "-srb", "-flat", "-width", "2.5", "-centerX", "3"},
        "  center 3 1.5   width 2.5 height 1\n", {2.5f, 1, 12, 3, 3, 1.5f}, true},
+      {{"-srb", "-savepbfs", "pic.tga"}, "  center 6 1.5   width 1 height 1\n",
+       {1, 1, 12, 3, 6, 1.5f}, false, "Saving each mip level as a separate pbf.\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.lines);
     TempDir dir;
     WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
     ExpectRun(dir, c.arguments,
-              std::string("Convert from Targa\n") + kOpaque16 +
+              c.announced + "Convert from Targa\n" + kOpaque16 +
                   "Successfully converted PCX pic.tga to pic.srb.\n" + c.lines,
               0, {{"pic.srb", SrbFile(c.header, c.flat, mip)}});
   }

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -7,14 +8,26 @@
 #include "runtime/file/home_fixture.h"
 #include "platform/directory_services.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 using testing_support::WriteText;
 
 namespace {
 
-void MakeReadOnly(const fs::path& path) {
+// Whether the system keeps the mark (Wine keeps none on directories).
+bool MakeReadOnly(const fs::path& path) {
   fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove);
+#ifdef _WIN32
+  const std::string name = path.string();
+  SetFileAttributesA(name.c_str(), GetFileAttributesA(name.c_str()) | FILE_ATTRIBUTE_READONLY);
+  return (GetFileAttributesA(name.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+#else
+  return true;
+#endif
 }
 
 // Every name one search reports, sorted.
@@ -45,7 +58,7 @@ TEST_F(DirectoryTest, SearchesReportFilesOrPlainDirectoriesByPattern) {
   MakeReadOnly(Path("fixed.txt"));
   MakeDirs("sub/inner");
   MakeDirs("locked");
-  MakeReadOnly(Path("locked"));
+  const bool locked = MakeReadOnly(Path("locked"));
 
   struct Case {
     bool directories;
@@ -59,7 +72,7 @@ TEST_F(DirectoryTest, SearchesReportFilesOrPlainDirectoriesByPattern) {
       {false, "?.dat", {"B.Dat"}},
       {false, "sub/*.*", {}},
       // Read-only directories carry a further attribute bit and are skipped.
-      {true, "*", {".", "..", "sub"}},
+      {true, "*", locked ? Names{".", "..", "sub"} : Names{".", "..", "locked", "sub"}},
       {true, "S*", {"sub"}},
       {true, "sub/*", {".", "..", "inner"}},
       {true, "*.txt", {}},
@@ -104,10 +117,13 @@ TEST_F(DirectoryTest, DeleteDirRemovesATreeTwoLevelsDeep) {
 
 TEST_F(DirectoryTest, FailedDeleteDirChangesBack) {
   // The read-only directory is never found by the directory search, so the
-  // tree cannot be emptied.
+  // tree cannot be emptied; where directories cannot be marked, a file held
+  // open cannot be deleted instead.
   MakeDirs("tree/kept/locked");
   WriteText(Path("tree/gone.txt"), "1");
-  MakeReadOnly(Path("tree/kept/locked"));
+  WriteText(Path("tree/kept/locked/held.txt"), "2");
+  std::ifstream held;
+  if (!MakeReadOnly(Path("tree/kept/locked"))) held.open(Path("tree/kept/locked/held.txt"));
   const std::string start = CurrentDir();
 
   EXPECT_FALSE(fileDeleteDir("tree"));

@@ -14,7 +14,8 @@
 class HomeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fileInitialized()) {
+    startedFileLayer_ = !fileInitialized();
+    if (startedFileLayer_) {
       ASSERT_TRUE(fileBegin());
     }
     fileCdromOff();
@@ -24,6 +25,7 @@ class HomeTest : public ::testing::Test {
     libfileEnd();
     fileFindDone();
     fileCdromOff();
+    if (startedFileLayer_) fileEnd();
   }
   std::string Path(const std::string& relative) const { return home_ / relative; }
   void MakeDirs(const std::string& relative) const { std::filesystem::create_directories(home_ / relative); }
@@ -33,6 +35,7 @@ class HomeTest : public ::testing::Test {
     return fileGetDir(buffer) ? buffer : "";
   }
 
+  bool startedFileLayer_ = false;
   testing_support::TempDir home_;
   testing_support::ScopedCurrentDirectory back_{std::filesystem::current_path()};
 };
