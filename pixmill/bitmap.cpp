@@ -162,6 +162,75 @@ void bitmapSetPixel(Bitmap* bitmap, uint32_t colour, int32_t x, int32_t y) {
   }
 }
 
+// The row loops below decode and encode exactly as the pixel calls above,
+// one format per loop so that each compiles to straight-line code.
+void bitmapGetRow(const Bitmap* bitmap, int32_t x, int32_t y, int32_t count,
+                  uint32_t* colours) {
+  if (count <= 0) return;
+  const uint8_t* at = pixelAddress(bitmap, x, y);
+  switch (bitmap->format) {
+    case kFormat565:
+      for (int32_t i = 0; i < count; ++i, at += 2) {
+        const uint32_t d = readWord(at);
+        colours[i] = makeColour((d >> 8) & 0xF8, (d >> 3) & 0xFC, (d << 3) & 0xFF, 255);
+      }
+      return;
+    case kFormat1555:
+      for (int32_t i = 0; i < count; ++i, at += 2) {
+        const uint32_t d = readWord(at);
+        colours[i] = makeColour((d >> 7) & 0xF8, (d >> 2) & 0xF8, (d << 3) & 0xFF,
+                                (d & 0x8000) ? 255 : 0);
+      }
+      return;
+    case kFormat4444:
+      for (int32_t i = 0; i < count; ++i, at += 2) {
+        const uint32_t d = readWord(at);
+        colours[i] = makeColour((d >> 4) & 0xF0, d & 0xF0, (d << 4) & 0xFF, (d >> 8) & 0xF0);
+      }
+      return;
+    case kFormat8888:
+      for (int32_t i = 0; i < count; ++i, at += 4) colours[i] = readLong(at);
+      return;
+    default:
+      for (int32_t i = 0; i < count; ++i) colours[i] = bitmapGetPixel(bitmap, x + i, y);
+      return;
+  }
+}
+
+void bitmapSetRow(Bitmap* bitmap, const uint32_t* colours, int32_t x, int32_t y,
+                  int32_t count) {
+  if (count <= 0) return;
+  uint8_t* at = pixelAddress(bitmap, x, y);
+  switch (bitmap->format) {
+    case kFormat565:
+      for (int32_t i = 0; i < count; ++i, at += 2) {
+        const uint32_t c = colours[i];
+        writeWord(at, ((redOf(c) >> 3) << 11) | ((greenOf(c) >> 2) << 5) | (blueOf(c) >> 3));
+      }
+      return;
+    case kFormat1555:
+      for (int32_t i = 0; i < count; ++i, at += 2) {
+        const uint32_t c = colours[i];
+        writeWord(at, (alphaOf(c) >= 128 ? 0x8000u : 0u) | ((redOf(c) >> 3) << 10) |
+                          ((greenOf(c) >> 3) << 5) | (blueOf(c) >> 3));
+      }
+      return;
+    case kFormat4444:
+      for (int32_t i = 0; i < count; ++i, at += 2) {
+        const uint32_t c = colours[i];
+        writeWord(at, ((alphaOf(c) >> 4) << 12) | ((redOf(c) >> 4) << 8) |
+                          ((greenOf(c) >> 4) << 4) | (blueOf(c) >> 4));
+      }
+      return;
+    case kFormat8888:
+      for (int32_t i = 0; i < count; ++i, at += 4) writeLong(at, colours[i]);
+      return;
+    default:
+      for (int32_t i = 0; i < count; ++i) bitmapSetPixel(bitmap, colours[i], x + i, y);
+      return;
+  }
+}
+
 success colormapCreate(Colormap** out) {
   void* block = nullptr;
   if (!_memAlloc(&block, sizeof(Colormap))) {

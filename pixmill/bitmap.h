@@ -55,6 +55,12 @@ void bitmapDestroy(Bitmap* bitmap);
 uint32_t bitmapGetPixel(const Bitmap* bitmap, int32_t x, int32_t y);
 /// Encodes 0xAARRGGBB into pixel (x, y).
 void bitmapSetPixel(Bitmap* bitmap, uint32_t colour, int32_t x, int32_t y);
+/// Decodes `count` pixels of row y from column x on, as bitmapGetPixel would.
+void bitmapGetRow(const Bitmap* bitmap, int32_t x, int32_t y, int32_t count,
+                  uint32_t* colours);
+/// Encodes `count` colours into row y from column x on, as bitmapSetPixel would.
+void bitmapSetRow(Bitmap* bitmap, const uint32_t* colours, int32_t x, int32_t y,
+                  int32_t count);
 
 /// Allocates a colour map (contents undefined).
 success colormapCreate(Colormap** out);

@@ -55,16 +55,86 @@ void addColour(uint64_t sums[4], uint32_t colour) {
   sums[3] += colour & 0xFF;
 }
 
-/// averageColour over decoded colours `pitch` per row, the block already kept
-/// to the picture and not empty.
-uint32_t averageOfColours(const uint32_t* colours, int32_t pitch, int32_t x0, int32_t y0,
-                          int32_t x1, int32_t y1) {
-  uint64_t sums[4] = {0, 0, 0, 0};
-  for (int32_t y = y0; y < y1; ++y) {
-    const uint32_t* row = colours + static_cast<size_t>(y) * static_cast<size_t>(pitch);
-    for (int32_t x = x0; x < x1; ++x) addColour(sums, row[x]);
+/// Channel sums (alpha, red, green, blue) of the picture pixels inside each
+/// block of a level, blocks cut at the picture's right and bottom edges.
+/// A block of level k holds at most 4^k pixels and levels stop at k = 10
+/// (sides up to kMaxMipSide), so 32 bits hold every sum.
+struct BlockSums {
+  uint32_t* sums;   ///< 4 per block, rows x columns blocks
+  int32_t rows;
+  int32_t columns;
+};
+
+/// Level 1: the 2 x 2 blocks of the picture, from its rows decoded in pairs
+/// into `line` (2 x width colours). Adds every pixel to `total` as well.
+void sumPairsOfRows(const Bitmap* source, uint32_t* line, BlockSums* blocks, uint64_t total[4]) {
+  const int32_t width = source->width;
+  const int32_t height = source->height;
+  blocks->rows = (height + 1) / 2;
+  blocks->columns = (width + 1) / 2;
+  for (int32_t i = 0; i < blocks->rows; ++i) {
+    const int32_t y = 2 * i;
+    const int32_t pairedRows = y + 1 < height ? 2 : 1;
+    for (int32_t r = 0; r < pairedRows; ++r) bitmapGetRow(source, 0, y + r, width, line + r * width);
+    uint32_t* out = blocks->sums + static_cast<size_t>(i) * static_cast<size_t>(blocks->columns) * 4;
+    for (int32_t j = 0; j < blocks->columns; ++j, out += 4) {
+      uint32_t a = 0, r = 0, g = 0, b = 0;
+      for (int32_t row = 0; row < pairedRows; ++row) {
+        const uint32_t* p = line + row * width + 2 * j;
+        const int32_t pairedColumns = 2 * j + 1 < width ? 2 : 1;
+        for (int32_t c = 0; c < pairedColumns; ++c) {
+          a += p[c] >> 24;
+          r += (p[c] >> 16) & 0xFF;
+          g += (p[c] >> 8) & 0xFF;
+          b += p[c] & 0xFF;
+        }
+      }
+      out[0] = a;
+      out[1] = r;
+      out[2] = g;
+      out[3] = b;
+      total[0] += a;
+      total[1] += r;
+      total[2] += g;
+      total[3] += b;
+    }
   }
-  return roundedMean(sums, static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0));
+}
+
+/// The next level's block sums from this level's, in place: each block adds
+/// up the (at most) four blocks it covers, which lie at or after its own place.
+void sumNextLevel(BlockSums* blocks) {
+  const int32_t rows = (blocks->rows + 1) / 2;
+  const int32_t columns = (blocks->columns + 1) / 2;
+  const size_t pitch = static_cast<size_t>(blocks->columns) * 4;
+  uint32_t* out = blocks->sums;
+  for (int32_t i = 0; i < rows; ++i) {
+    const uint32_t* top = blocks->sums + static_cast<size_t>(2 * i) * pitch;
+    const bool bottomRow = 2 * i + 1 < blocks->rows;
+    for (int32_t j = 0; j < columns; ++j, out += 4) {
+      const bool rightColumn = 2 * j + 1 < blocks->columns;
+      uint32_t sum[4];
+      for (int c = 0; c < 4; ++c) {
+        const uint32_t* at = top + 8 * j + c;
+        sum[c] = at[0] + (rightColumn ? at[4] : 0);
+        if (bottomRow) sum[c] += at[pitch] + (rightColumn ? at[pitch + 4] : 0);
+      }
+      for (int c = 0; c < 4; ++c) out[c] = sum[c];
+    }
+  }
+  blocks->rows = rows;
+  blocks->columns = columns;
+}
+
+/// The rounded mean colour of a block of n pixels from its sums.
+uint32_t blockMean(const uint32_t* sums, uint32_t n, int32_t shift) {
+  uint32_t mean[4];
+  if (shift >= 0) {  // n = 2^shift
+    for (int c = 0; c < 4; ++c) mean[c] = (sums[c] + n / 2) >> shift;
+  } else {
+    for (int c = 0; c < 4; ++c) mean[c] = (sums[c] + n / 2) / n;
+  }
+  return mean[0] << 24 | mean[1] << 16 | mean[2] << 8 | mean[3];
 }
 
 /// Used width or height of a level side: the side times its fill ratio,
@@ -159,16 +229,9 @@ int32_t mipLevelCount(int32_t width, int32_t height, int32_t levelLimit) {
 }
 
 void mipReadColours(const Bitmap* bitmap, uint32_t* out) {
-  for (int32_t y = 0; y < bitmap->height; ++y) {
-    uint32_t* row = out + static_cast<size_t>(y) * static_cast<size_t>(bitmap->width);
-    if (bitmap->format == kFormat8888) {
-      const uint8_t* p = pixelAt(bitmap, 0, y, 4);
-      for (int32_t x = 0; x < bitmap->width; ++x, p += 4)
-        row[x] = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-    } else {
-      for (int32_t x = 0; x < bitmap->width; ++x) row[x] = bitmapGetPixel(bitmap, x, y);
-    }
-  }
+  for (int32_t y = 0; y < bitmap->height; ++y)
+    bitmapGetRow(bitmap, 0, y, bitmap->width,
+                 out + static_cast<size_t>(y) * static_cast<size_t>(bitmap->width));
 }
 
 success mipDataCreate(MipData** out, const Bitmap* source, int32_t levelLimit,
@@ -178,17 +241,25 @@ success mipDataCreate(MipData** out, const Bitmap* source, int32_t levelLimit,
   if (!createChain(&mip, source, levelLimit, clampU, clampV)) return 0;
   const int32_t width = source->width;
   const int32_t height = source->height;
-  void* block = nullptr;
-  if (!_memAlloc(&block, static_cast<uint32_t>(sizeof(uint32_t) * static_cast<size_t>(width) *
-                                                static_cast<size_t>(height)))) {
+  BlockSums blocks{nullptr, 0, 0};
+  void* sumsBlock = nullptr;
+  void* lineBlock = nullptr;
+  const uint64_t sumsBytes = sizeof(uint32_t) * 4 * static_cast<uint64_t>((width + 1) / 2) *
+                             static_cast<uint64_t>((height + 1) / 2);
+  if (sumsBytes > 0xFFFFFFF0u || !_memAlloc(&sumsBlock, static_cast<uint32_t>(sumsBytes)) ||
+      !_memAlloc(&lineBlock, static_cast<uint32_t>(sizeof(uint32_t) * 2 * static_cast<size_t>(width)))) {
+    memFree(sumsBlock);
     mipDataDestroyChainOnly(mip);
     return 0;
   }
-  uint32_t* colours = static_cast<uint32_t*>(block);
-  mipReadColours(source, colours);
-  mip->averageColour = averageOfColours(colours, width, 0, 0, width, height);
+  blocks.sums = static_cast<uint32_t*>(sumsBlock);
+  uint32_t* line = static_cast<uint32_t*>(lineBlock);
+  uint64_t total[4] = {0, 0, 0, 0};
+  sumPairsOfRows(source, line, &blocks, total);
+  mip->averageColour = roundedMean(total, static_cast<uint64_t>(width) * static_cast<uint64_t>(height));
 
   for (int32_t k = 1; k < mip->levelCount; ++k) {
+    if (k > 1) sumNextLevel(&blocks);
     Bitmap* level = mip->levels[k];
     const int32_t side = int32_t{1} << k;
     // Only whole blocks are averaged; the fill supplies the rest. A level the
@@ -196,21 +267,21 @@ success mipDataCreate(MipData** out, const Bitmap* source, int32_t levelLimit,
     // column from the partial blocks, so the fill has something to repeat.
     int32_t rows = minimum(level->height, height >> k);
     int32_t columns = minimum(level->width, width >> k);
-    const bool partialRows = rows == 0;
-    const bool partialColumns = columns == 0;
-    if (partialRows) rows = 1;
-    if (partialColumns) columns = 1;
+    const int32_t blockHeight = rows == 0 ? height : side;
+    const int32_t blockWidth = columns == 0 ? width : side;
+    if (rows == 0) rows = 1;
+    if (columns == 0) columns = 1;
+    const uint32_t n = static_cast<uint32_t>(blockHeight) * static_cast<uint32_t>(blockWidth);
+    const int32_t shift = blockHeight == side && blockWidth == side ? 2 * k : -1;
     for (int32_t i = 0; i < rows; ++i) {
-      const int32_t y0 = i * side;
-      const int32_t y1 = partialRows ? height : y0 + side;
-      for (int32_t j = 0; j < columns; ++j) {
-        const int32_t x0 = j * side;
-        const int32_t x1 = partialColumns ? width : x0 + side;
-        bitmapSetPixel(level, averageOfColours(colours, width, x0, y0, x1, y1), j, i);
-      }
+      const uint32_t* sums =
+          blocks.sums + static_cast<size_t>(i) * static_cast<size_t>(blocks.columns) * 4;
+      for (int32_t j = 0; j < columns; ++j) line[j] = blockMean(sums + 4 * j, n, shift);
+      bitmapSetRow(level, line, 0, i, columns);
     }
   }
-  memFree(colours);
+  memFree(lineBlock);
+  memFree(sumsBlock);
   *out = mip;
   return 1;
 }
@@ -268,8 +339,13 @@ uint32_t averageColour(const Bitmap* source, int32_t x0, int32_t y0, int32_t x1,
   y1 = minimum(y1, source->height);
   if (x1 <= x0 || y1 <= y0) return 0xFF000000u;
   uint64_t sums[4] = {0, 0, 0, 0};
+  uint32_t colours[256];
   for (int32_t y = y0; y < y1; ++y) {
-    for (int32_t x = x0; x < x1; ++x) addColour(sums, bitmapGetPixel(source, x, y));
+    for (int32_t x = x0; x < x1; x += 256) {
+      const int32_t count = minimum(x1 - x, 256);
+      bitmapGetRow(source, x, y, count, colours);
+      for (int32_t i = 0; i < count; ++i) addColour(sums, colours[i]);
+    }
   }
   return roundedMean(sums, static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0));
 }

@@ -7,21 +7,13 @@
 #include <cstring>
 
 #include "pixmill/mip_data.h"
+#include "pixmill/weighted_nearest.h"
 #include "runtime/mem.h"
 
 namespace {
 
 constexpr int kMapSize = 16;
 constexpr int kMedianCutDepth = 4;
-
-struct HistogramEntry {
-  uint32_t colour;  ///< first pixel of the group, later the group's mean
-  int32_t count;
-  double sumRed;
-  double sumGreen;
-  double sumBlue;
-  double sumAlpha;
-};
 
 uint32_t alphaOf(uint32_t c) { return c >> 24; }
 uint32_t redOf(uint32_t c) { return (c >> 16) & 0xFF; }
@@ -63,67 +55,82 @@ class Histogram {
   Histogram(const Histogram&) = delete;
   Histogram& operator=(const Histogram&) = delete;
   ~Histogram() {
-    memFree(entries_);
+    memFree(colours_);
+    memFree(counts_);
+    memFree(sums_);
     memFree(slots_);
   }
 
   bool reserve(int32_t maxEntries, uint32_t mask) {
     mask_ = mask;
+    // A mask that keeps every bit groups equal colours only: each group's
+    // mean is its colour, and no sums are needed.
+    exact_ = mask == 0xFFFFFFFFu;
     slotMask_ = 1;
     while (slotMask_ + 1 < static_cast<uint32_t>(maxEntries) * 2u) slotMask_ = slotMask_ * 2 + 1;
-    entries_ = static_cast<HistogramEntry*>(
-        allocate(sizeof(HistogramEntry) * static_cast<size_t>(maxEntries)));
+    const size_t entries = static_cast<size_t>(maxEntries);
+    colours_ = static_cast<uint32_t*>(allocate(sizeof(uint32_t) * entries));
+    counts_ = static_cast<int32_t*>(allocate(sizeof(int32_t) * entries));
+    if (!exact_) sums_ = static_cast<uint64_t*>(allocate(sizeof(uint64_t) * 4 * entries));
     slots_ = static_cast<Slot*>(allocate(sizeof(Slot) * (size_t{slotMask_} + 1)));
-    if (entries_ == nullptr || slots_ == nullptr) return false;
-    for (uint32_t i = 0; i <= slotMask_; ++i) slots_[i] = Slot{0, -1};
+    if (colours_ == nullptr || counts_ == nullptr || (!exact_ && sums_ == nullptr) ||
+        slots_ == nullptr) {
+      return false;
+    }
+    std::memset(slots_, 0, sizeof(Slot) * (size_t{slotMask_} + 1));
     return true;
   }
 
   void add(uint32_t colour) {
     const uint32_t key = colour & mask_;
     uint32_t slot = mix(key) & slotMask_;
-    while (slots_[slot].entry >= 0) {
+    while (slots_[slot].entry != 0) {
       if (slots_[slot].key == key) {
-        HistogramEntry& entry = entries_[slots_[slot].entry];
-        entry.count += 1;
-        entry.sumRed += redOf(colour);
-        entry.sumGreen += greenOf(colour);
-        entry.sumBlue += blueOf(colour);
-        entry.sumAlpha += alphaOf(colour);
+        const int32_t entry = slots_[slot].entry - 1;
+        counts_[entry] += 1;
+        if (!exact_) addSums(entry, colour);
         return;
       }
       slot = (slot + 1) & slotMask_;
     }
-    slots_[slot] = Slot{key, count_};
-    entries_[count_] = HistogramEntry{colour, 1, double(redOf(colour)), double(greenOf(colour)),
-                                      double(blueOf(colour)), double(alphaOf(colour))};
+    slots_[slot] = Slot{key, count_ + 1};
+    colours_[count_] = colour;
+    counts_[count_] = 1;
+    if (!exact_) {
+      uint64_t* sums = sums_ + 4 * static_cast<size_t>(count_);
+      sums[0] = sums[1] = sums[2] = sums[3] = 0;
+      addSums(count_, colour);
+    }
     ++count_;
   }
 
-  /// Each group's colour becomes its mean. Ends the grouping: the table no
-  /// longer matches the colours.
+  /// Each group's colour becomes its mean, each component rounded half up.
+  /// Ends the grouping: the table no longer matches the colours.
   void resetToMeans() {
+    if (exact_) return;
     for (int32_t i = 0; i < count_; ++i) {
-      HistogramEntry& e = entries_[i];
-      const double n = e.count;
-      e.colour = makeColour(static_cast<uint32_t>(e.sumAlpha / n + 0.5),
-                            static_cast<uint32_t>(e.sumRed / n + 0.5),
-                            static_cast<uint32_t>(e.sumGreen / n + 0.5),
-                            static_cast<uint32_t>(e.sumBlue / n + 0.5));
+      const uint64_t* sums = sums_ + 4 * static_cast<size_t>(i);
+      const uint64_t n = static_cast<uint64_t>(counts_[i]);
+      // floor(sum / n + 1/2), computed exactly.
+      colours_[i] = makeColour(static_cast<uint32_t>((2 * sums[3] + n) / (2 * n)),
+                               static_cast<uint32_t>((2 * sums[0] + n) / (2 * n)),
+                               static_cast<uint32_t>((2 * sums[1] + n) / (2 * n)),
+                               static_cast<uint32_t>((2 * sums[2] + n) / (2 * n)));
     }
   }
 
   void print() const {
     std::printf("Histogram list:\n");
     for (int32_t i = 0; i < count_; ++i) {
-      const uint32_t c = entries_[i].colour;
+      const uint32_t c = colours_[i];
       std::printf("  %d: %d %d %d  count: %d\n", static_cast<int>(i),
                   static_cast<int>(redOf(c)), static_cast<int>(greenOf(c)),
-                  static_cast<int>(blueOf(c)), static_cast<int>(entries_[i].count));
+                  static_cast<int>(blueOf(c)), static_cast<int>(counts_[i]));
     }
   }
 
-  HistogramEntry* entries() { return entries_; }
+  const uint32_t* colours() const { return colours_; }
+  const int32_t* counts() const { return counts_; }
   int32_t count() const { return count_; }
 
  private:
@@ -137,36 +144,48 @@ class Histogram {
     return key;
   }
 
+  void addSums(int32_t entry, uint32_t colour) {
+    uint64_t* sums = sums_ + 4 * static_cast<size_t>(entry);
+    sums[0] += redOf(colour);
+    sums[1] += greenOf(colour);
+    sums[2] += blueOf(colour);
+    sums[3] += alphaOf(colour);
+  }
+
   /// A group's masked colour beside its index, so probes stay in the table.
   struct Slot {
     uint32_t key;
-    int32_t entry;  ///< -1: free
+    int32_t entry;  ///< index + 1; 0: free
   };
 
-  HistogramEntry* entries_ = nullptr;
+  uint32_t* colours_ = nullptr;  ///< first pixel of each group, later its mean
+  int32_t* counts_ = nullptr;
+  uint64_t* sums_ = nullptr;     ///< red, green, blue, alpha sums per group
   Slot* slots_ = nullptr;
   uint32_t slotMask_ = 0;
   uint32_t mask_ = 0;
   int32_t count_ = 0;
+  bool exact_ = false;
 };
 
 /// The 16 most frequent groups, most frequent first (the earlier group on
 /// equal counts); once every group is taken, the first group again. This is
 /// what sixteen scans for the strictly largest count would pick, in one pass.
-void selectByCount(const HistogramEntry* entries, int32_t count, uint32_t* colours) {
+void selectByCount(const uint32_t* groupColours, const int32_t* counts, int32_t count,
+                   uint32_t* colours) {
   int32_t top[kMapSize];
   int taken = 0;
   for (int32_t i = 0; i < count; ++i) {
-    const int32_t n = entries[i].count;
-    if (taken == kMapSize && n <= entries[top[kMapSize - 1]].count) continue;
+    const int32_t n = counts[i];
+    if (taken == kMapSize && n <= counts[top[kMapSize - 1]]) continue;
     int at = taken < kMapSize ? taken++ : kMapSize - 1;
-    while (at > 0 && entries[top[at - 1]].count < n) {
+    while (at > 0 && counts[top[at - 1]] < n) {
       top[at] = top[at - 1];
       --at;
     }
     top[at] = i;
   }
-  for (int slot = 0; slot < kMapSize; ++slot) colours[slot] = entries[slot < taken ? top[slot] : 0].colour;
+  for (int slot = 0; slot < kMapSize; ++slot) colours[slot] = groupColours[slot < taken ? top[slot] : 0];
 }
 
 /// A group as the median cut sees it.
@@ -270,39 +289,6 @@ class MedianCut {
   int emitted_ = 0;
 };
 
-/// Nearest map entries with alpha weighing nine times as much as each colour
-/// component; the first of equally near entries wins. The entries are held
-/// split by component so that the sixteen distances vectorise.
-class WeightedNearest {
- public:
-  explicit WeightedNearest(const Colormap* map) {
-    for (int i = 0; i < kMapSize; ++i) {
-      red_[i] = int32_t(redOf(map->entries[i]));
-      green_[i] = int32_t(greenOf(map->entries[i]));
-      blue_[i] = int32_t(blueOf(map->entries[i]));
-      alpha_[i] = int32_t(alphaOf(map->entries[i]));
-    }
-  }
-
-  int operator()(uint32_t colour) const {
-    const int32_t r = int32_t(redOf(colour)), g = int32_t(greenOf(colour));
-    const int32_t b = int32_t(blueOf(colour)), a = int32_t(alphaOf(colour));
-    int32_t distances[kMapSize];
-    for (int i = 0; i < kMapSize; ++i) {
-      const int32_t dr = r - red_[i], dg = g - green_[i], db = b - blue_[i], da = a - alpha_[i];
-      distances[i] = dr * dr + dg * dg + db * db + 9 * da * da;  // at most 12 x 255^2
-    }
-    int best = 0;
-    for (int i = 1; i < kMapSize; ++i) {
-      if (distances[i] < distances[best]) best = i;
-    }
-    return best;
-  }
-
- private:
-  int32_t red_[kMapSize], green_[kMapSize], blue_[kMapSize], alpha_[kMapSize];
-};
-
 void printColormap(const Colormap* map) {
   for (int i = 0; i < kMapSize; ++i) {
     const uint32_t c = map->entries[i];
@@ -311,9 +297,19 @@ void printColormap(const Colormap* map) {
   }
 }
 
+/// Reads `count` pixels of row y of the source as working colours: an
+/// opaque level takes every pixel as fully opaque.
+void readWorkingRow(const Bitmap* source, int32_t y, int32_t count, bool opaque, uint32_t* row) {
+  bitmapGetRow(source, 0, y, count, row);
+  if (opaque) {
+    for (int32_t i = 0; i < count; ++i) row[i] |= 0xFF000000u;
+  }
+}
+
 /// Builds the level's own 16 colours from the used part of the working
-/// colours. False when memory runs out (after printing why).
-bool buildColours(const uint32_t* working, const Bitmap* source, uint32_t mask, bool heckbert,
+/// colours, read row by row into `row`. False when memory runs out (after
+/// printing why).
+bool buildColours(const Bitmap* source, bool opaque, uint32_t* row, uint32_t mask, bool heckbert,
                   bool info, uint32_t* colours) {
   const int32_t usedWidth = mipUsedWidth(source);
   const int32_t usedHeight = mipUsedHeight(source);
@@ -323,7 +319,8 @@ bool buildColours(const uint32_t* working, const Bitmap* source, uint32_t mask, 
     return false;
   }
   for (int32_t y = 0; y < usedHeight; ++y) {
-    for (int32_t x = 0; x < usedWidth; ++x) histogram.add(working[y * source->width + x]);
+    readWorkingRow(source, y, usedWidth, opaque, row);
+    for (int32_t x = 0; x < usedWidth; ++x) histogram.add(row[x]);
   }
   if (info) histogram.print();
   histogram.resetToMeans();
@@ -332,7 +329,7 @@ bool buildColours(const uint32_t* working, const Bitmap* source, uint32_t mask, 
     histogram.print();
   }
   if (!heckbert) {
-    selectByCount(histogram.entries(), histogram.count(), colours);
+    selectByCount(histogram.colours(), histogram.counts(), histogram.count(), colours);
     return true;
   }
 
@@ -346,7 +343,7 @@ bool buildColours(const uint32_t* working, const Bitmap* source, uint32_t mask, 
     return false;
   }
   for (int32_t i = 0; i < histogram.count(); ++i)
-    items[i] = CutItem{histogram.entries()[i].colour, histogram.entries()[i].count};
+    items[i] = CutItem{histogram.colours()[i], histogram.counts()[i]};
   MedianCut medianCut(items, scratch, colours);
   medianCut.run(histogram.count());
   // Fewer leaves than entries: the rest repeat the first colour, as the
@@ -364,24 +361,23 @@ success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool tra
                   bool info) {
   *out = nullptr;
   const uint32_t mask = chooseMask(transparent, translucent, maskBits);
+  const bool opaque = !transparent && !translucent;
   const int32_t width = source->width;
   const int32_t height = source->height;
 
-  uint32_t* working = static_cast<uint32_t*>(
-      allocate(sizeof(uint32_t) * static_cast<size_t>(width) * static_cast<size_t>(height)));
-  if (working == nullptr) {
+  // The nearest-entry table and one row of working colours share a block.
+  void* block = allocate(sizeof(WeightedNearestTable) + sizeof(uint32_t) * static_cast<size_t>(width));
+  if (block == nullptr) {
     std::printf("Couldn't allocate working colours.");
     return 0;
   }
-  mipReadColours(source, working);
-  if (!transparent && !translucent) {
-    for (int32_t i = 0; i < width * height; ++i) working[i] |= 0xFF000000u;
-  }
+  WeightedNearestTable* nearest = static_cast<WeightedNearestTable*>(block);
+  uint32_t* row = reinterpret_cast<uint32_t*>(nearest + 1);
 
   Bitmap* level = nullptr;
   if (!bitmapCreate(&level, outputFormat(transparent, translucent), width, height)) {
     std::printf("Couldn't allocate bitmap.");
-    memFree(working);
+    memFree(block);
     return 0;
   }
   if (givenMap == nullptr || copyGivenMap) {
@@ -389,7 +385,7 @@ success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool tra
       level->colormap = nullptr;
       std::printf("Couldn't allocate colormap.");
       bitmapDestroy(level);
-      memFree(working);
+      memFree(block);
       return 0;
     }
     std::memset(level->colormap, 0, sizeof(Colormap));
@@ -397,9 +393,9 @@ success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool tra
 
   if (givenMap == nullptr) {
     uint32_t colours[kMapSize] = {};
-    if (!buildColours(working, source, mask, heckbert, info, colours)) {
+    if (!buildColours(source, opaque, row, mask, heckbert, info, colours)) {
       bitmapDestroy(level);
-      memFree(working);
+      memFree(block);
       return 0;
     }
     for (int i = 0; i < kMapSize; ++i) level->colormap->entries[i] = colours[i];
@@ -411,25 +407,26 @@ success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool tra
     *level->colormap = *givenMap;
   }
 
-  const WeightedNearest nearest(givenMap != nullptr ? givenMap : level->colormap);
+  weightedNearestPrepare(nearest, givenMap != nullptr ? givenMap : level->colormap);
   std::memset(level->pixels, 0, static_cast<size_t>(level->stride) * static_cast<size_t>(height));
   // Neighbouring pixels often share a colour: remember the last answer.
   uint32_t lastColour = 0;
   int lastIndex = -1;
   for (int32_t y = 0; y < height; ++y) {
-    uint8_t* row = level->pixels + static_cast<size_t>(y) * static_cast<size_t>(level->stride);
+    readWorkingRow(source, y, width, opaque, row);
+    uint8_t* indexes = level->pixels + static_cast<size_t>(y) * static_cast<size_t>(level->stride);
     for (int32_t x = 0; x < width; ++x) {
-      const uint32_t colour = working[y * width + x];
+      const uint32_t colour = row[x];
       if (lastIndex < 0 || colour != lastColour) {
         lastColour = colour;
-        lastIndex = nearest(colour);
+        lastIndex = weightedNearestFind(nearest, colour);
       }
-      uint8_t& byte = row[x / 2];
+      uint8_t& byte = indexes[x / 2];
       byte = (x % 2 == 0) ? static_cast<uint8_t>((byte & 0x0F) | (lastIndex << 4))
                           : static_cast<uint8_t>((byte & 0xF0) | lastIndex);
     }
   }
-  memFree(working);
+  memFree(block);
   *out = level;
   return 1;
 }
