@@ -58,6 +58,7 @@ class Histogram {
     memFree(colours_);
     memFree(counts_);
     memFree(sums_);
+    memFree(rowFirsts_);
     memFree(slots_);
   }
 
@@ -71,13 +72,18 @@ class Histogram {
     const size_t entries = static_cast<size_t>(maxEntries);
     colours_ = static_cast<uint32_t*>(allocate(sizeof(uint32_t) * entries));
     counts_ = static_cast<int32_t*>(allocate(sizeof(int32_t) * entries));
-    if (!exact_) sums_ = static_cast<uint64_t*>(allocate(sizeof(uint64_t) * 4 * entries));
-    slots_ = static_cast<Slot*>(allocate(sizeof(Slot) * (size_t{slotMask_} + 1)));
-    if (colours_ == nullptr || counts_ == nullptr || (!exact_ && sums_ == nullptr) ||
-        slots_ == nullptr) {
+    if (!exact_) {
+      // Only groups of two or more pixels get sums, and there are at most
+      // half as many of those as pixels.
+      sums_ = static_cast<uint64_t*>(allocate(sizeof(uint64_t) * 4 * (entries / 2 + 1)));
+      rowFirsts_ = static_cast<uint32_t*>(allocate(sizeof(uint32_t) * (entries / 2 + 1)));
+    }
+    slots_ = static_cast<Slot*>(allocate(sizeof(Slot) * slotCount()));
+    if (colours_ == nullptr || counts_ == nullptr ||
+        (!exact_ && (sums_ == nullptr || rowFirsts_ == nullptr)) || slots_ == nullptr) {
       return false;
     }
-    std::memset(slots_, 0, sizeof(Slot) * (size_t{slotMask_} + 1));
+    std::memset(slots_, 0, sizeof(Slot) * slotCount());
     return true;
   }
 
@@ -87,8 +93,8 @@ class Histogram {
     while (slots_[slot].entry != 0) {
       if (slots_[slot].key == key) {
         const int32_t entry = slots_[slot].entry - 1;
+        if (!exact_) addToSums(entry, colour);
         counts_[entry] += 1;
-        if (!exact_) addSums(entry, colour);
         return;
       }
       slot = (slot + 1) & slotMask_;
@@ -96,42 +102,47 @@ class Histogram {
     slots_[slot] = Slot{key, count_ + 1};
     colours_[count_] = colour;
     counts_[count_] = 1;
-    if (!exact_) {
-      uint64_t* sums = sums_ + 4 * static_cast<size_t>(count_);
-      sums[0] = sums[1] = sums[2] = sums[3] = 0;
-      addSums(count_, colour);
-    }
     ++count_;
   }
 
-  /// Each group's colour becomes its mean, each component rounded half up.
-  /// Ends the grouping: the table no longer matches the colours.
+  /// Each group's colour becomes its mean, each component rounded half up
+  /// (a group of one keeps its colour). Ends the grouping: the table no
+  /// longer matches the colours.
   void resetToMeans() {
-    if (exact_) return;
+    if (exact_ || meansTaken_) return;
+    meansTaken_ = true;
     for (int32_t i = 0; i < count_; ++i) {
-      const uint64_t* sums = sums_ + 4 * static_cast<size_t>(i);
-      const uint64_t n = static_cast<uint64_t>(counts_[i]);
-      // floor(sum / n + 1/2), computed exactly.
-      colours_[i] = makeColour(static_cast<uint32_t>((2 * sums[3] + n) / (2 * n)),
-                               static_cast<uint32_t>((2 * sums[0] + n) / (2 * n)),
-                               static_cast<uint32_t>((2 * sums[1] + n) / (2 * n)),
-                               static_cast<uint32_t>((2 * sums[2] + n) / (2 * n)));
+      if (counts_[i] == 1) continue;
+      const uint64_t* sums = sums_ + 4 * static_cast<size_t>(colours_[i]);
+      const double n = counts_[i];
+      colours_[i] = makeColour(static_cast<uint32_t>(static_cast<double>(sums[3]) / n + 0.5),
+                               static_cast<uint32_t>(static_cast<double>(sums[0]) / n + 0.5),
+                               static_cast<uint32_t>(static_cast<double>(sums[1]) / n + 0.5),
+                               static_cast<uint32_t>(static_cast<double>(sums[2]) / n + 0.5));
     }
   }
 
   void print() const {
     std::printf("Histogram list:\n");
     for (int32_t i = 0; i < count_; ++i) {
-      const uint32_t c = colours_[i];
+      const uint32_t c = colour(i);
       std::printf("  %d: %d %d %d  count: %d\n", static_cast<int>(i),
                   static_cast<int>(redOf(c)), static_cast<int>(greenOf(c)),
                   static_cast<int>(blueOf(c)), static_cast<int>(counts_[i]));
     }
   }
 
+  /// Valid after resetToMeans.
   const uint32_t* colours() const { return colours_; }
   const int32_t* counts() const { return counts_; }
   int32_t count() const { return count_; }
+
+  /// The lookup table's memory, free for other use once the grouping is
+  /// over: room for at least two items of 8 bytes per group.
+  void* spareMemory() {
+    static_assert(sizeof(Slot) == 8, "two slots per possible group");
+    return slots_;
+  }
 
  private:
   /// Spreads every input bit over the low bits that pick the slot.
@@ -144,8 +155,30 @@ class Histogram {
     return key;
   }
 
-  void addSums(int32_t entry, uint32_t colour) {
-    uint64_t* sums = sums_ + 4 * static_cast<size_t>(entry);
+  size_t slotCount() const { return size_t{slotMask_} + 1; }
+
+  /// The first pixel of a group, or its mean once resetToMeans ran.
+  uint32_t colour(int32_t entry) const {
+    if (exact_ || meansTaken_ || counts_[entry] == 1) return colours_[entry];
+    return rowFirsts_[colours_[entry]];
+  }
+
+  /// Adds a further pixel to the red, green, blue and alpha sums of a group.
+  /// The group's second pixel starts its row of sums with the first; from
+  /// then on the group's colour holds the row, and the row the first pixel.
+  void addToSums(int32_t entry, uint32_t colour) {
+    if (counts_[entry] == 1) {
+      const uint32_t row = rowCount_++;
+      const uint32_t first = colours_[entry];
+      rowFirsts_[row] = first;
+      colours_[entry] = row;
+      uint64_t* sums = sums_ + 4 * static_cast<size_t>(row);
+      sums[0] = redOf(first);
+      sums[1] = greenOf(first);
+      sums[2] = blueOf(first);
+      sums[3] = alphaOf(first);
+    }
+    uint64_t* sums = sums_ + 4 * static_cast<size_t>(colours_[entry]);
     sums[0] += redOf(colour);
     sums[1] += greenOf(colour);
     sums[2] += blueOf(colour);
@@ -158,14 +191,17 @@ class Histogram {
     int32_t entry;  ///< index + 1; 0: free
   };
 
-  uint32_t* colours_ = nullptr;  ///< first pixel of each group, later its mean
+  uint32_t* colours_ = nullptr;    ///< per group its first pixel, its row of sums or its mean
   int32_t* counts_ = nullptr;
-  uint64_t* sums_ = nullptr;     ///< red, green, blue, alpha sums per group
+  uint64_t* sums_ = nullptr;       ///< red, green, blue, alpha sums per row
+  uint32_t* rowFirsts_ = nullptr;  ///< the first pixel of each row's group
   Slot* slots_ = nullptr;
   uint32_t slotMask_ = 0;
   uint32_t mask_ = 0;
   int32_t count_ = 0;
+  uint32_t rowCount_ = 0;
   bool exact_ = false;
+  bool meansTaken_ = false;
 };
 
 /// The 16 most frequent groups, most frequent first (the earlier group on
@@ -194,48 +230,54 @@ struct CutItem {
   int32_t count;
 };
 
-/// Recursive median cut. Boxes are ranges of the item array, sorted in place
-/// by a stable counting sort on one colour component.
+/// Recursive median cut. Boxes are ranges of the item array, sorted by a
+/// stable counting sort on one colour component into a second array of the
+/// same size; the halves go on from there, the arrays trading places.
 class MedianCut {
  public:
-  MedianCut(CutItem* items, CutItem* scratch, uint32_t* colours)
-      : items_(items), scratch_(scratch), colours_(colours) {}
+  MedianCut(CutItem* items, CutItem* spare, uint32_t* colours)
+      : items_(items), spare_(spare), colours_(colours) {}
 
   void run(int32_t count) {
     emitted_ = 0;
-    cut(0, count, 0);
+    cut(items_, spare_, 0, count, 0);
   }
   int emitted() const { return emitted_; }
 
  private:
-  void cut(int32_t first, int32_t end, int depth) {
+  void cut(CutItem* items, CutItem* spare, int32_t first, int32_t end, int depth) {
     const int32_t size = end - first;
-    const int shift = chooseChannelShift(first, end);
-    sortByComponent(first, end, shift);
+    // At the last depth a box is never split, and its colour does not
+    // depend on the order of its items: it needs no sorting.
+    if (depth < kMedianCutDepth && size > 0) {
+      const int shift = chooseChannelShift(items, first, end);
+      sortByComponent(items, spare, first, end, shift);
 
-    int64_t total = 0;
-    for (int32_t i = first; i < end; ++i) total += items_[i].count;
-    const int64_t half = total / 2;
-    int32_t lower = 0;
-    if (half > 0) {
-      int64_t running = 0;
-      while (lower < size) {
-        running += items_[first + lower].count;
-        ++lower;
-        if (running >= half) break;
+      int64_t total = 0;
+      for (int32_t i = first; i < end; ++i) total += spare[i].count;
+      const int64_t half = total / 2;
+      int32_t lower = 0;
+      if (half > 0) {
+        int64_t running = 0;
+        while (lower < size) {
+          running += spare[first + lower].count;
+          ++lower;
+          if (running >= half) break;
+        }
       }
-    }
-    if (depth < kMedianCutDepth && size > 0 && lower < size) {
-      cut(first, first + lower, depth + 1);
-      cut(first + lower, end, depth + 1);
-      return;
+      if (lower < size) {
+        cut(spare, items, first, first + lower, depth + 1);
+        cut(spare, items, first + lower, end, depth + 1);
+        return;
+      }
+      items = spare;
     }
     // A box with no entries (the lower half of a single entry whose count
     // halves to 0) has no colour to give.
     if (size == 0 || emitted_ >= kMapSize) return;
     uint64_t a = 0, r = 0, g = 0, b = 0;
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t c = items_[i].colour;
+      const uint32_t c = items[i].colour;
       a += alphaOf(c);
       r += redOf(c);
       g += greenOf(c);
@@ -249,10 +291,10 @@ class MedianCut {
   /// Bit position of the component to split on: a channel spanning 255 at
   /// once (red, green, blue in that order), else the widest, blue before
   /// green before red on equal spans.
-  int chooseChannelShift(int32_t first, int32_t end) const {
+  static int chooseChannelShift(const CutItem* items, int32_t first, int32_t end) {
     uint32_t lowR = 255, highR = 0, lowG = 255, highG = 0, lowB = 255, highB = 0;
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t c = items_[i].colour;
+      const uint32_t c = items[i].colour;
       const uint32_t r = redOf(c), g = greenOf(c), b = blueOf(c);
       lowR = r < lowR ? r : lowR;
       highR = r > highR ? r : highR;
@@ -272,19 +314,20 @@ class MedianCut {
     return 16;
   }
 
-  void sortByComponent(int32_t first, int32_t end, int shift) {
+  /// Stable counting sort of items[first, end) into to[first, end).
+  static void sortByComponent(const CutItem* items, CutItem* to, int32_t first, int32_t end,
+                              int shift) {
     int32_t starts[257] = {};
-    for (int32_t i = first; i < end; ++i) ++starts[((items_[i].colour >> shift) & 0xFF) + 1];
+    for (int32_t i = first; i < end; ++i) ++starts[((items[i].colour >> shift) & 0xFF) + 1];
     for (int v = 0; v < 256; ++v) starts[v + 1] += starts[v];
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t v = (items_[i].colour >> shift) & 0xFF;
-      scratch_[first + starts[v]++] = items_[i];
+      const uint32_t v = (items[i].colour >> shift) & 0xFF;
+      to[first + starts[v]++] = items[i];
     }
-    std::memcpy(items_ + first, scratch_ + first, sizeof(CutItem) * static_cast<size_t>(end - first));
   }
 
   CutItem* items_;
-  CutItem* scratch_;
+  CutItem* spare_;
   uint32_t* colours_;
   int emitted_ = 0;
 };
@@ -333,24 +376,17 @@ bool buildColours(const Bitmap* source, bool opaque, uint32_t* row, uint32_t mas
     return true;
   }
 
-  const size_t itemBytes = sizeof(CutItem) * static_cast<size_t>(histogram.count());
-  CutItem* items = static_cast<CutItem*>(allocate(itemBytes));
-  CutItem* scratch = static_cast<CutItem*>(allocate(itemBytes));
-  if (items == nullptr || scratch == nullptr) {
-    memFree(items);
-    memFree(scratch);
-    std::printf("Couldn't allocate histogram.");
-    return false;
-  }
+  // The items and their sorted copies take the place of the lookup table.
+  static_assert(sizeof(CutItem) == 8, "items fit the table's memory");
+  CutItem* items = static_cast<CutItem*>(histogram.spareMemory());
+  CutItem* spare = items + histogram.count();
   for (int32_t i = 0; i < histogram.count(); ++i)
     items[i] = CutItem{histogram.colours()[i], histogram.counts()[i]};
-  MedianCut medianCut(items, scratch, colours);
+  MedianCut medianCut(items, spare, colours);
   medianCut.run(histogram.count());
   // Fewer leaves than entries: the rest repeat the first colour, as the
   // histogram selection does, so no index stands for a colour not in the level.
   for (int i = medianCut.emitted(); i < kMapSize; ++i) colours[i] = colours[0];
-  memFree(items);
-  memFree(scratch);
   return true;
 }
 

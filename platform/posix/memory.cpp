@@ -32,4 +32,13 @@ void PrepareHeapForLargeData() {
 #endif
 }
 
+void KeepFreedHeapMemory() {
+#if defined(__GLIBC__) && defined(M_MMAP_THRESHOLD) && !defined(__SANITIZE_ADDRESS__)
+  // Blocks below the mapping threshold come from the heap and go back to
+  // it; the heap's top is only trimmed beyond the trim threshold.
+  if (!mallopt(M_MMAP_THRESHOLD, 32 << 20)) return;
+  mallopt(M_TRIM_THRESHOLD, static_cast<int>(kHeapReserve));
+#endif
+}
+
 }  // namespace platform
