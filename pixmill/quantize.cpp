@@ -46,9 +46,11 @@ void* allocate(size_t bytes) {
   return block;
 }
 
-/// Colour groups in first-occurrence order. Groups are found through an
-/// open-addressing table keyed by the masked colour; a group's masked colour
-/// is unique, so this finds the same group a scan from the first would.
+/// Colour groups in first-occurrence order. A table of group numbers finds
+/// the group of a masked colour: indexed by the masked colour itself when its
+/// kept bits are few, else an open-addressing hash table. A group's masked
+/// colour is unique, so either finds the same group a scan from the first
+/// would.
 class Histogram {
  public:
   Histogram() = default;
@@ -57,9 +59,9 @@ class Histogram {
   ~Histogram() {
     memFree(colours_);
     memFree(counts_);
+    memFree(sumRows_);
     memFree(sums_);
-    memFree(rowFirsts_);
-    memFree(slots_);
+    memFree(table_);
   }
 
   bool reserve(int32_t maxEntries, uint32_t mask) {
@@ -67,39 +69,50 @@ class Histogram {
     // A mask that keeps every bit groups equal colours only: each group's
     // mean is its colour, and no sums are needed.
     exact_ = mask == 0xFFFFFFFFu;
-    slotMask_ = 1;
-    while (slotMask_ + 1 < static_cast<uint32_t>(maxEntries) * 2u) slotMask_ = slotMask_ * 2 + 1;
     const size_t entries = static_cast<size_t>(maxEntries);
+    // The hash table stays at most half full.
+    uint32_t hashSize = 2;
+    while (hashSize < static_cast<uint32_t>(maxEntries) * 2u) hashSize *= 2;
+    const int keptBits = directIndexBits(mask);
+    direct_ = keptBits >= 0 && (uint64_t{1} << keptBits) <= uint64_t{hashSize} * 2;
+    tableSize_ = direct_ ? uint32_t{1} << keptBits : hashSize;
+    // Room for two 4-byte values per possible group as well (spareMemory).
+    const size_t tableEntries = tableSize_ > 2 * entries ? tableSize_ : 2 * entries;
     colours_ = static_cast<uint32_t*>(allocate(sizeof(uint32_t) * entries));
     counts_ = static_cast<int32_t*>(allocate(sizeof(int32_t) * entries));
     if (!exact_) {
       // Only groups of two or more pixels get sums, and there are at most
       // half as many of those as pixels.
+      sumRows_ = static_cast<int32_t*>(allocate(sizeof(int32_t) * entries));
       sums_ = static_cast<uint64_t*>(allocate(sizeof(uint64_t) * 4 * (entries / 2 + 1)));
-      rowFirsts_ = static_cast<uint32_t*>(allocate(sizeof(uint32_t) * (entries / 2 + 1)));
     }
-    slots_ = static_cast<Slot*>(allocate(sizeof(Slot) * slotCount()));
+    table_ = static_cast<int32_t*>(allocate(sizeof(int32_t) * tableEntries));
     if (colours_ == nullptr || counts_ == nullptr ||
-        (!exact_ && (sums_ == nullptr || rowFirsts_ == nullptr)) || slots_ == nullptr) {
+        (!exact_ && (sumRows_ == nullptr || sums_ == nullptr)) || table_ == nullptr) {
       return false;
     }
-    std::memset(slots_, 0, sizeof(Slot) * slotCount());
+    std::memset(table_, 0, sizeof(int32_t) * tableSize_);
     return true;
   }
 
   void add(uint32_t colour) {
     const uint32_t key = colour & mask_;
-    uint32_t slot = mix(key) & slotMask_;
-    while (slots_[slot].entry != 0) {
-      if (slots_[slot].key == key) {
-        const int32_t entry = slots_[slot].entry - 1;
-        if (!exact_) addToSums(entry, colour);
-        counts_[entry] += 1;
-        return;
-      }
-      slot = (slot + 1) & slotMask_;
+    int32_t* at;
+    if (direct_) {
+      at = table_ + directIndex(key);
+    } else {
+      uint32_t slot = mix(key) & (tableSize_ - 1);
+      while (table_[slot] != 0 && (colours_[table_[slot] - 1] & mask_) != key)
+        slot = (slot + 1) & (tableSize_ - 1);
+      at = table_ + slot;
     }
-    slots_[slot] = Slot{key, count_ + 1};
+    if (*at != 0) {
+      const int32_t entry = *at - 1;
+      if (!exact_) addToSums(entry, colour);
+      counts_[entry] += 1;
+      return;
+    }
+    *at = count_ + 1;
     colours_[count_] = colour;
     counts_[count_] = 1;
     ++count_;
@@ -109,11 +122,10 @@ class Histogram {
   /// (a group of one keeps its colour). Ends the grouping: the table no
   /// longer matches the colours.
   void resetToMeans() {
-    if (exact_ || meansTaken_) return;
-    meansTaken_ = true;
+    if (exact_) return;
     for (int32_t i = 0; i < count_; ++i) {
       if (counts_[i] == 1) continue;
-      const uint64_t* sums = sums_ + 4 * static_cast<size_t>(colours_[i]);
+      const uint64_t* sums = sums_ + 4 * static_cast<size_t>(sumRows_[i]);
       const double n = counts_[i];
       colours_[i] = makeColour(static_cast<uint32_t>(static_cast<double>(sums[3]) / n + 0.5),
                                static_cast<uint32_t>(static_cast<double>(sums[0]) / n + 0.5),
@@ -125,24 +137,22 @@ class Histogram {
   void print() const {
     std::printf("Histogram list:\n");
     for (int32_t i = 0; i < count_; ++i) {
-      const uint32_t c = colour(i);
+      const uint32_t c = colours_[i];
       std::printf("  %d: %d %d %d  count: %d\n", static_cast<int>(i),
                   static_cast<int>(redOf(c)), static_cast<int>(greenOf(c)),
                   static_cast<int>(blueOf(c)), static_cast<int>(counts_[i]));
     }
   }
 
-  /// Valid after resetToMeans.
-  const uint32_t* colours() const { return colours_; }
-  const int32_t* counts() const { return counts_; }
+  /// The groups' colours and counts; the caller may reorder them once the
+  /// grouping is over.
+  uint32_t* colours() { return colours_; }
+  int32_t* counts() { return counts_; }
   int32_t count() const { return count_; }
 
-  /// The lookup table's memory, free for other use once the grouping is
-  /// over: room for at least two items of 8 bytes per group.
-  void* spareMemory() {
-    static_assert(sizeof(Slot) == 8, "two slots per possible group");
-    return slots_;
-  }
+  /// The table's memory, free for other use once the grouping is over:
+  /// room for two 4-byte values per group.
+  void* spareMemory() { return table_; }
 
  private:
   /// Spreads every input bit over the low bits that pick the slot.
@@ -155,53 +165,62 @@ class Histogram {
     return key;
   }
 
-  size_t slotCount() const { return size_t{slotMask_} + 1; }
-
-  /// The first pixel of a group, or its mean once resetToMeans ran.
-  uint32_t colour(int32_t entry) const {
-    if (exact_ || meansTaken_ || counts_[entry] == 1) return colours_[entry];
-    return rowFirsts_[colours_[entry]];
+  /// Bits kept by a mask whose every byte keeps only top bits, at most 16;
+  /// -1 for any other mask. Records the bits dropped from each byte.
+  int directIndexBits(uint32_t mask) {
+    int kept = 0;
+    for (int byte = 0; byte < 4; ++byte) {
+      const uint32_t m = (mask >> (8 * byte)) & 0xFF;
+      int dropped = 0;
+      while (dropped < 8 && ((0xFFu << dropped) & 0xFF) != m) ++dropped;
+      if (((0xFFu << dropped) & 0xFF) != m) return -1;
+      dropped_[byte] = dropped;
+      kept += 8 - dropped;
+    }
+    return kept <= 16 ? kept : -1;
   }
 
-  /// Adds a further pixel to the red, green, blue and alpha sums of a group.
-  /// The group's second pixel starts its row of sums with the first; from
-  /// then on the group's colour holds the row, and the row the first pixel.
+  /// The kept bits of a masked colour, packed.
+  uint32_t directIndex(uint32_t key) const {
+    uint32_t index = 0;
+    for (int byte = 3; byte >= 0; --byte) {
+      const int kept = 8 - dropped_[byte];
+      index = (index << kept) | (((key >> (8 * byte)) & 0xFF) >> dropped_[byte]);
+    }
+    return index;
+  }
+
+  /// Adds a further pixel to the red, green, blue and alpha sums of a group;
+  /// the group's second pixel starts its row of sums with the first.
   void addToSums(int32_t entry, uint32_t colour) {
     if (counts_[entry] == 1) {
-      const uint32_t row = rowCount_++;
+      sumRows_[entry] = rowCount_++;
+      uint64_t* sums = sums_ + 4 * static_cast<size_t>(sumRows_[entry]);
       const uint32_t first = colours_[entry];
-      rowFirsts_[row] = first;
-      colours_[entry] = row;
-      uint64_t* sums = sums_ + 4 * static_cast<size_t>(row);
       sums[0] = redOf(first);
       sums[1] = greenOf(first);
       sums[2] = blueOf(first);
       sums[3] = alphaOf(first);
     }
-    uint64_t* sums = sums_ + 4 * static_cast<size_t>(colours_[entry]);
+    uint64_t* sums = sums_ + 4 * static_cast<size_t>(sumRows_[entry]);
     sums[0] += redOf(colour);
     sums[1] += greenOf(colour);
     sums[2] += blueOf(colour);
     sums[3] += alphaOf(colour);
   }
 
-  /// A group's masked colour beside its index, so probes stay in the table.
-  struct Slot {
-    uint32_t key;
-    int32_t entry;  ///< index + 1; 0: free
-  };
-
-  uint32_t* colours_ = nullptr;    ///< per group its first pixel, its row of sums or its mean
+  uint32_t* colours_ = nullptr;  ///< first pixel of each group, later its mean
   int32_t* counts_ = nullptr;
-  uint64_t* sums_ = nullptr;       ///< red, green, blue, alpha sums per row
-  uint32_t* rowFirsts_ = nullptr;  ///< the first pixel of each row's group
-  Slot* slots_ = nullptr;
-  uint32_t slotMask_ = 0;
+  int32_t* sumRows_ = nullptr;   ///< row of sums_ of each group of two or more
+  uint64_t* sums_ = nullptr;     ///< red, green, blue, alpha sums per row
+  int32_t* table_ = nullptr;     ///< group number + 1 per slot; 0: free
+  uint32_t tableSize_ = 0;
   uint32_t mask_ = 0;
   int32_t count_ = 0;
-  uint32_t rowCount_ = 0;
+  int32_t rowCount_ = 0;
+  int dropped_[4] = {};
   bool exact_ = false;
-  bool meansTaken_ = false;
+  bool direct_ = false;
 };
 
 /// The 16 most frequent groups, most frequent first (the earlier group on
@@ -224,18 +243,18 @@ void selectByCount(const uint32_t* groupColours, const int32_t* counts, int32_t 
   for (int slot = 0; slot < kMapSize; ++slot) colours[slot] = groupColours[slot < taken ? top[slot] : 0];
 }
 
-/// A group as the median cut sees it.
-struct CutItem {
-  uint32_t colour;
-  int32_t count;
-};
-
-/// Recursive median cut. Boxes are ranges of the item array, sorted by a
-/// stable counting sort on one colour component into a second array of the
-/// same size; the halves go on from there, the arrays trading places.
+/// Recursive median cut over the groups' colours and counts. Boxes are
+/// ranges of the groups, sorted by a stable counting sort on one colour
+/// component into a second pair of arrays; the halves go on from there, the
+/// arrays trading places.
 class MedianCut {
  public:
-  MedianCut(CutItem* items, CutItem* spare, uint32_t* colours)
+  struct Items {
+    uint32_t* colours;
+    int32_t* counts;
+  };
+
+  MedianCut(Items items, Items spare, uint32_t* colours)
       : items_(items), spare_(spare), colours_(colours) {}
 
   void run(int32_t count) {
@@ -245,22 +264,22 @@ class MedianCut {
   int emitted() const { return emitted_; }
 
  private:
-  void cut(CutItem* items, CutItem* spare, int32_t first, int32_t end, int depth) {
+  void cut(Items items, Items spare, int32_t first, int32_t end, int depth) {
     const int32_t size = end - first;
     // At the last depth a box is never split, and its colour does not
     // depend on the order of its items: it needs no sorting.
     if (depth < kMedianCutDepth && size > 0) {
-      const int shift = chooseChannelShift(items, first, end);
+      const int shift = chooseChannelShift(items.colours, first, end);
       sortByComponent(items, spare, first, end, shift);
 
       int64_t total = 0;
-      for (int32_t i = first; i < end; ++i) total += spare[i].count;
+      for (int32_t i = first; i < end; ++i) total += spare.counts[i];
       const int64_t half = total / 2;
       int32_t lower = 0;
       if (half > 0) {
         int64_t running = 0;
         while (lower < size) {
-          running += spare[first + lower].count;
+          running += spare.counts[first + lower];
           ++lower;
           if (running >= half) break;
         }
@@ -277,7 +296,7 @@ class MedianCut {
     if (size == 0 || emitted_ >= kMapSize) return;
     uint64_t a = 0, r = 0, g = 0, b = 0;
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t c = items[i].colour;
+      const uint32_t c = items.colours[i];
       a += alphaOf(c);
       r += redOf(c);
       g += greenOf(c);
@@ -291,10 +310,10 @@ class MedianCut {
   /// Bit position of the component to split on: a channel spanning 255 at
   /// once (red, green, blue in that order), else the widest, blue before
   /// green before red on equal spans.
-  static int chooseChannelShift(const CutItem* items, int32_t first, int32_t end) {
+  static int chooseChannelShift(const uint32_t* colours, int32_t first, int32_t end) {
     uint32_t lowR = 255, highR = 0, lowG = 255, highG = 0, lowB = 255, highB = 0;
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t c = items[i].colour;
+      const uint32_t c = colours[i];
       const uint32_t r = redOf(c), g = greenOf(c), b = blueOf(c);
       lowR = r < lowR ? r : lowR;
       highR = r > highR ? r : highR;
@@ -315,19 +334,20 @@ class MedianCut {
   }
 
   /// Stable counting sort of items[first, end) into to[first, end).
-  static void sortByComponent(const CutItem* items, CutItem* to, int32_t first, int32_t end,
-                              int shift) {
+  static void sortByComponent(Items items, Items to, int32_t first, int32_t end, int shift) {
     int32_t starts[257] = {};
-    for (int32_t i = first; i < end; ++i) ++starts[((items[i].colour >> shift) & 0xFF) + 1];
+    for (int32_t i = first; i < end; ++i) ++starts[((items.colours[i] >> shift) & 0xFF) + 1];
     for (int v = 0; v < 256; ++v) starts[v + 1] += starts[v];
     for (int32_t i = first; i < end; ++i) {
-      const uint32_t v = (items[i].colour >> shift) & 0xFF;
-      to[first + starts[v]++] = items[i];
+      const uint32_t v = (items.colours[i] >> shift) & 0xFF;
+      const int32_t at = first + starts[v]++;
+      to.colours[at] = items.colours[i];
+      to.counts[at] = items.counts[i];
     }
   }
 
-  CutItem* items_;
-  CutItem* spare_;
+  Items items_;
+  Items spare_;
   uint32_t* colours_;
   int emitted_ = 0;
 };
@@ -376,12 +396,12 @@ bool buildColours(const Bitmap* source, bool opaque, uint32_t* row, uint32_t mas
     return true;
   }
 
-  // The items and their sorted copies take the place of the lookup table.
-  static_assert(sizeof(CutItem) == 8, "items fit the table's memory");
-  CutItem* items = static_cast<CutItem*>(histogram.spareMemory());
-  CutItem* spare = items + histogram.count();
-  for (int32_t i = 0; i < histogram.count(); ++i)
-    items[i] = CutItem{histogram.colours()[i], histogram.counts()[i]};
+  // The groups are cut where they are, with the table's memory as the
+  // second pair of arrays.
+  const MedianCut::Items items{histogram.colours(), histogram.counts()};
+  uint32_t* spareColours = static_cast<uint32_t*>(histogram.spareMemory());
+  const MedianCut::Items spare{spareColours,
+                               reinterpret_cast<int32_t*>(spareColours + histogram.count())};
   MedianCut medianCut(items, spare, colours);
   medianCut.run(histogram.count());
   // Fewer leaves than entries: the rest repeat the first colour, as the
