@@ -95,27 +95,48 @@ class Histogram {
     return true;
   }
 
-  void add(uint32_t colour) {
-    const uint32_t key = colour & mask_;
-    int32_t* at;
-    if (direct_) {
-      at = table_ + directIndex(key);
-    } else {
-      uint32_t slot = mix(key) & (tableSize_ - 1);
-      while (table_[slot] != 0 && (colours_[table_[slot] - 1] & mask_) != key)
-        slot = (slot + 1) & (tableSize_ - 1);
-      at = table_ + slot;
+  /// Adds `count` pixels in order.
+  void addRow(const uint32_t* row, int32_t count) {
+    // Kept in locals: the compiler cannot tell that stores into the tables
+    // leave them as they are.
+    const uint32_t mask = mask_;
+    const uint32_t slotMask = tableSize_ - 1;
+    const bool direct = direct_;
+    const bool exact = exact_;
+    int32_t* const table = table_;
+    uint32_t* const colours = colours_;
+    int32_t* const counts = counts_;
+    const int shift0 = fieldShifts_[0], shift1 = fieldShifts_[1];
+    const int shift2 = fieldShifts_[2], shift3 = fieldShifts_[3];
+    const uint32_t field0 = fieldMasks_[0], field1 = fieldMasks_[1];
+    const uint32_t field2 = fieldMasks_[2], field3 = fieldMasks_[3];
+    int32_t groups = count_;
+    for (int32_t i = 0; i < count; ++i) {
+      const uint32_t colour = row[i];
+      const uint32_t key = colour & mask;
+      int32_t* at;
+      if (direct) {
+        // The kept bits of the masked colour, packed: blue lowest.
+        at = table + (((key >> shift0) & field0) | ((key >> shift1) & field1) |
+                      ((key >> shift2) & field2) | ((key >> shift3) & field3));
+      } else {
+        uint32_t slot = mix(key) & slotMask;
+        while (table[slot] != 0 && (colours[table[slot] - 1] & mask) != key)
+          slot = (slot + 1) & slotMask;
+        at = table + slot;
+      }
+      if (*at != 0) {
+        const int32_t entry = *at - 1;
+        if (!exact) addToSums(entry, colour);
+        counts[entry] += 1;
+        continue;
+      }
+      *at = groups + 1;
+      colours[groups] = colour;
+      counts[groups] = 1;
+      ++groups;
     }
-    if (*at != 0) {
-      const int32_t entry = *at - 1;
-      if (!exact_) addToSums(entry, colour);
-      counts_[entry] += 1;
-      return;
-    }
-    *at = count_ + 1;
-    colours_[count_] = colour;
-    counts_[count_] = 1;
-    ++count_;
+    count_ = groups;
   }
 
   /// Each group's colour becomes its mean, each component rounded half up
@@ -166,28 +187,22 @@ class Histogram {
   }
 
   /// Bits kept by a mask whose every byte keeps only top bits, at most 16;
-  /// -1 for any other mask. Records the bits dropped from each byte.
+  /// -1 for any other mask. Prepares the packing of the kept bits.
   int directIndexBits(uint32_t mask) {
     int kept = 0;
+    int shift = 0;
     for (int byte = 0; byte < 4; ++byte) {
       const uint32_t m = (mask >> (8 * byte)) & 0xFF;
       int dropped = 0;
       while (dropped < 8 && ((0xFFu << dropped) & 0xFF) != m) ++dropped;
       if (((0xFFu << dropped) & 0xFF) != m) return -1;
-      dropped_[byte] = dropped;
+      // The byte's kept bits move down over the bits dropped so far.
+      shift += dropped;
+      fieldShifts_[byte] = shift;
+      fieldMasks_[byte] = ((uint32_t{1} << (8 - dropped)) - 1) << kept;
       kept += 8 - dropped;
     }
     return kept <= 16 ? kept : -1;
-  }
-
-  /// The kept bits of a masked colour, packed.
-  uint32_t directIndex(uint32_t key) const {
-    uint32_t index = 0;
-    for (int byte = 3; byte >= 0; --byte) {
-      const int kept = 8 - dropped_[byte];
-      index = (index << kept) | (((key >> (8 * byte)) & 0xFF) >> dropped_[byte]);
-    }
-    return index;
   }
 
   /// Adds a further pixel to the red, green, blue and alpha sums of a group;
@@ -218,7 +233,8 @@ class Histogram {
   uint32_t mask_ = 0;
   int32_t count_ = 0;
   int32_t rowCount_ = 0;
-  int dropped_[4] = {};
+  int fieldShifts_[4] = {};    ///< per byte the right shift of its kept bits
+  uint32_t fieldMasks_[4] = {};  ///< and where they land
   bool exact_ = false;
   bool direct_ = false;
 };
@@ -383,7 +399,7 @@ bool buildColours(const Bitmap* source, bool opaque, uint32_t* row, uint32_t mas
   }
   for (int32_t y = 0; y < usedHeight; ++y) {
     readWorkingRow(source, y, usedWidth, opaque, row);
-    for (int32_t x = 0; x < usedWidth; ++x) histogram.add(row[x]);
+    histogram.addRow(row, usedWidth);
   }
   if (info) histogram.print();
   histogram.resetToMeans();

@@ -23,13 +23,14 @@ void weightedNearestPrepare(WeightedNearestTable* table, const Colormap* map) {
   }
   for (int channel = 0; channel < 4; ++channel) {
     const int32_t weight = (channel == 0 ? kAlphaWeight : 1) * kIndexScale;
+    // The alpha terms carry the index.
+    int32_t indexes[kEntries];
+    for (int i = 0; i < kEntries; ++i) indexes[i] = channel == 0 ? i : 0;
     for (int32_t value = 0; value < 256; ++value) {
       float* terms = table->terms[channel][value];
       for (int i = 0; i < kEntries; ++i) {
         const int32_t difference = value - components[channel][i];
-        // The alpha terms carry the index.
-        const int32_t index = channel == 0 ? i : 0;
-        terms[i] = static_cast<float>(weight * difference * difference + index);
+        terms[i] = static_cast<float>(weight * difference * difference + indexes[i]);
       }
     }
   }
