@@ -286,10 +286,7 @@ class MedianCut {
     // depend on the order of its items: it needs no sorting.
     if (depth < kMedianCutDepth && size > 0) {
       const int shift = chooseChannelShift(items.colours, first, end);
-      sortByComponent(items, spare, first, end, shift);
-
-      int64_t total = 0;
-      for (int32_t i = first; i < end; ++i) total += spare.counts[i];
+      const int64_t total = sortByComponent(items, spare, first, end, shift);
       const int64_t half = total / 2;
       int32_t lower = 0;
       if (half > 0) {
@@ -349,10 +346,15 @@ class MedianCut {
     return 16;
   }
 
-  /// Stable counting sort of items[first, end) into to[first, end).
-  static void sortByComponent(Items items, Items to, int32_t first, int32_t end, int shift) {
+  /// Stable counting sort of items[first, end) into to[first, end); answers
+  /// the sum of their counts.
+  static int64_t sortByComponent(Items items, Items to, int32_t first, int32_t end, int shift) {
     int32_t starts[257] = {};
-    for (int32_t i = first; i < end; ++i) ++starts[((items.colours[i] >> shift) & 0xFF) + 1];
+    int64_t total = 0;
+    for (int32_t i = first; i < end; ++i) {
+      ++starts[((items.colours[i] >> shift) & 0xFF) + 1];
+      total += items.counts[i];
+    }
     for (int v = 0; v < 256; ++v) starts[v + 1] += starts[v];
     for (int32_t i = first; i < end; ++i) {
       const uint32_t v = (items.colours[i] >> shift) & 0xFF;
@@ -360,6 +362,7 @@ class MedianCut {
       to.colours[at] = items.colours[i];
       to.counts[at] = items.counts[i];
     }
+    return total;
   }
 
   Items items_;
@@ -493,10 +496,13 @@ success build4Bit(const Bitmap* source, Bitmap** out, bool transparent, bool tra
         lastColour = colour;
         lastIndex = weightedNearestFind(nearest, colour);
       }
-      uint8_t& byte = indexes[x / 2];
-      byte = (x % 2 == 0) ? static_cast<uint8_t>((byte & 0x0F) | (lastIndex << 4))
-                          : static_cast<uint8_t>((byte & 0xF0) | lastIndex);
+      row[x] = static_cast<uint32_t>(lastIndex);  // the colour is no longer needed
     }
+    // Two indexes a byte, the first in the high half; an odd width leaves
+    // the last low half 0.
+    for (int32_t x = 0; x + 1 < width; x += 2)
+      indexes[x / 2] = static_cast<uint8_t>(row[x] << 4 | row[x + 1]);
+    if (width % 2 != 0) indexes[width / 2] = static_cast<uint8_t>(row[width - 1] << 4);
   }
   memFree(block);
   *out = level;
