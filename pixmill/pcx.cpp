@@ -123,10 +123,9 @@ success pcxSetup(PcxReader* reader, QuorFile* file) {
 }
 
 success pcxReadPalette(PcxReader* reader, PcxPalette* palette) {
-  // A file too short for the header and the palette block can only have
-  // its 16 header colours; seeking back 769 bytes would fail or land in
-  // the header.
-  if (fileSize(reader->file) < static_cast<uint32_t>(kHeaderSize + kPaletteBlockSize)) {
+  // A file shorter than the palette block cannot hold 256 colours; seeking
+  // back 769 bytes would fail, so its 16 header colours serve.
+  if (fileSize(reader->file) < static_cast<uint32_t>(kPaletteBlockSize)) {
     fillFromHeader(*reader, palette);
     return 1;
   }

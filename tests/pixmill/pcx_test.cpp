@@ -59,8 +59,8 @@ TEST(Pcx, PaletteFromTheBlockOnlyForAMarkedEightBitOnePlanePicture) {
       {"version 3", {2, 2, 0, 3}, paletteBlock(), false},
       {"4 bits", {2, 2, 0, 5, 4}, paletteBlock(), false},
       {"3 planes", {2, 2, 0, 5, 8, 3}, paletteBlock(), false},
-      // Too short for a palette block after the header: the header colours
-      // serve instead of a failed seek or one that lands in the header.
+      // Shorter than a palette block: the header colours serve instead of a
+      // failed seek.
       {"132 bytes", {2, 2, 0}, {}, false},
       {"short, ending in markers", {2, 2, 0}, Bytes(600, 12), false},
   };
