@@ -324,10 +324,12 @@ class MedianCut {
   /// once (red, green, blue in that order), else the widest, blue before
   /// green before red on equal spans.
   static int chooseChannelShift(const uint32_t* colours, int32_t first, int32_t end) {
-    uint32_t lowR = 255, highR = 0, lowG = 255, highG = 0, lowB = 255, highB = 0;
+    // Signed components: the compiler turns signed minima and maxima into
+    // vector code.
+    int32_t lowR = 255, highR = 0, lowG = 255, highG = 0, lowB = 255, highB = 0;
     for (int32_t i = first; i < end; ++i) {
       const uint32_t c = colours[i];
-      const uint32_t r = redOf(c), g = greenOf(c), b = blueOf(c);
+      const int32_t r = int32_t(redOf(c)), g = int32_t(greenOf(c)), b = int32_t(blueOf(c));
       lowR = r < lowR ? r : lowR;
       highR = r > highR ? r : highR;
       lowG = g < lowG ? g : lowG;
@@ -335,9 +337,9 @@ class MedianCut {
       lowB = b < lowB ? b : lowB;
       highB = b > highB ? b : highB;
     }
-    const uint32_t spanR = highR >= lowR ? highR - lowR : 0;
-    const uint32_t spanG = highG >= lowG ? highG - lowG : 0;
-    const uint32_t spanB = highB >= lowB ? highB - lowB : 0;
+    const int32_t spanR = highR >= lowR ? highR - lowR : 0;
+    const int32_t spanG = highG >= lowG ? highG - lowG : 0;
+    const int32_t spanB = highB >= lowB ? highB - lowB : 0;
     if (spanR == 255) return 16;
     if (spanG == 255) return 8;
     if (spanB == 255) return 0;
