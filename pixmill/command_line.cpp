@@ -6,12 +6,13 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "pixmill/convert.h"
 #include "pixmill/options.h"
 #include "pixmill/pcx.h"
+#include "platform/file_attributes.h"
 #include "platform/path.h"
-#include "runtime/file/directory.h"
 #include "runtime/file/file.h"
 
 namespace {
@@ -223,12 +224,23 @@ bool isTgaExtension(const char* extension) { return equalsNoCase(extension, ".tg
 
 enum class Marked { kNeither, kPcx, kTarga };
 
+// Whether a candidate input name exists at all, as a file status query
+// tells: a name that exists but cannot be read (a directory, say) is found
+// here and refused when it is opened.
+bool nameExists(const char* name) {
+  std::string full;
+  std::size_t lastComponent = 0;
+  uint32_t attributes = 0;
+  return platform::FullPathName(name, full, lastComponent) &&
+         platform::GetFileAttributes(full, attributes);
+}
+
 // Completes the input name and marks its kind; false after a refusal.
 bool resolveInput(ConvertOptions& o, Marked& marked) {
   char* name = o.inputName;
   int dot = nameExtension(name);
   if (dot >= 0) {
-    if (!fileExists(name)) {
+    if (!nameExists(name)) {
       std::printf("File %s not found.\n", name);
       return false;
     }
@@ -243,12 +255,12 @@ bool resolveInput(ConvertOptions& o, Marked& marked) {
     return false;
   }
   std::strcpy(name + length, ".pcx");
-  if (fileExists(name)) {
+  if (nameExists(name)) {
     marked = Marked::kPcx;
     return true;
   }
   std::strcpy(name + length, ".tga");
-  if (fileExists(name)) {
+  if (nameExists(name)) {
     marked = Marked::kTarga;
     return true;
   }

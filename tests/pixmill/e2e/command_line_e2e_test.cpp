@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ TEST_P(CommandLineRefusal, PrintsExactTextAndCreatesNothing) {
   WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
   WriteBytes(dir / "pic.pcx", PcxFile(8, 2, std::vector<uint8_t>(16, 1), {}));
   WriteBytes(dir / "bad.pcx", {'n', 'o', 't'});
+  std::filesystem::create_directory(dir.path() / "folder.tga");
   std::vector<std::string> before = ListNames(dir.path());
 
   platform::ProcessResult result = RunPixmill(dir.path().string(), GetParam().arguments);
@@ -95,6 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "There must be a number followingcenterY, like \"-centerY 64\"\n"},
         Refusal{"MissingWithExtension", {"gone.pcx"}, "File gone.pcx not found.\n"},
         Refusal{"MissingWithoutExtension", {"gone"}, "File gone.tga or .pcx not found.\n"},
+        // A name that exists but cannot be read is found, then refused on opening.
+        Refusal{"InputIsADirectory", {"folder"}, "Can't open or read file folder.tga\n"},
         Refusal{"TranslucentPcx", {"-transl", "pic"},
                 "Making translucent mip.\nCannot read translucent info from PCX.\n"
                 "Use 32-bit tga or use Heckbert or histogram quantization.\n"},
