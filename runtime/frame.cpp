@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/directory_services.h"
 #include "platform/report.h"
-#include "platform/working_directory.h"
 #include "runtime/file/file.h"
 #include "runtime/mem.h"
 #include "runtime/profile/profile.h"
@@ -99,7 +99,7 @@ int frameMain(int argc, char** argv) {
     return -1;
   }
   programPath = argc > 0 ? argv[0] : nullptr;
-  if (!platform::WorkingDirectory(startDirectory, sizeof startDirectory))
+  if (!platform::GetDirectory(startDirectory, sizeof startDirectory))
     std::strcpy(startDirectory, ".");
 
   int result = -1;
