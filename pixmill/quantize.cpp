@@ -198,7 +198,9 @@ class Histogram {
       if (((0xFFu << dropped) & 0xFF) != m) return -1;
       // The byte's kept bits move down over the bits dropped so far.
       shift += dropped;
-      fieldShifts_[byte] = shift;
+      // A byte that keeps nothing contributes nothing; its shift could reach
+      // the width of the key.
+      fieldShifts_[byte] = dropped == 8 ? 0 : shift;
       fieldMasks_[byte] = ((uint32_t{1} << (8 - dropped)) - 1) << kept;
       kept += 8 - dropped;
     }
