@@ -32,6 +32,23 @@ if ! command -v clang++ >/dev/null 2>&1; then
 fi
 ensure_tools
 
+# clang links libFuzzer and the sanitizers from its runtime package, which
+# Debian ships apart from the compiler.
+fuzzer_links() {
+  local dir status
+  dir=$(mktemp -d)
+  printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' >"$dir/probe.cpp"
+  clang++ -fsanitize=fuzzer,address,undefined "$dir/probe.cpp" -o "$dir/probe" >/dev/null 2>&1
+  status=$?
+  rm -rf "$dir"
+  return $status
+}
+if ! fuzzer_links; then
+  runtime=libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev
+  ensure_tools "$runtime" || exit 1
+  fuzzer_links || { echo "clang++ cannot link libFuzzer programs (Debian: $runtime)" >&2; exit 1; }
+fi
+
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 CXX=clang++ cmake -S . -B "$build" -G Ninja -DRT_BUILD_FUZZERS=ON -DRT_BUILD_TESTS=OFF >/dev/null
 
