@@ -11,6 +11,7 @@
 #include "runtime/file/file.h"
 #include "runtime/mem.h"
 #include "runtime/profile/profile.h"
+#include "runtime/ascii_case.h"
 
 namespace {
 
@@ -24,8 +25,6 @@ char startDirectory[kStartDirectoryBytes] = "";
 char errorDevice[2] = {'C', '\0'};
 int errorMode = 0;
 std::FILE* errorFile = nullptr;
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SwitchIs(const char* argument, const char* name) {
   for (int i = 0; i < 3; ++i)

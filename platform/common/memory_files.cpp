@@ -6,6 +6,7 @@
 
 #include "platform/file_attributes.h"
 #include "platform/path.h"
+#include "platform/common/ascii_case.h"
 
 namespace platform {
 namespace {
@@ -31,15 +32,6 @@ struct Registry {
 Registry& TheRegistry() {
   static Registry registry;
   return registry;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
 }
 
 // `path` equals `directory` or lies below it; `rest` gets what follows the

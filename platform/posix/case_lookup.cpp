@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/ascii_case.h"
+
 namespace platform {
 namespace posix {
 namespace {
@@ -13,15 +15,6 @@ namespace {
 bool Exists(const std::string& path) {
   struct stat info;
   return lstat(path.c_str(), &info) == 0;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
 }
 
 // The entry of `directory` that matches `name` regardless of case: the

@@ -10,6 +10,7 @@
 
 #include "platform/path.h"
 #include "platform/posix/case_lookup.h"
+#include "platform/common/ascii_case.h"
 
 namespace platform {
 
@@ -43,8 +44,6 @@ std::string ForCreation(const char* path) {
   if (!FullPathName(path, full, last)) return std::string();
   return posix::CreationCase(full);
 }
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // '*' matches any run of characters, '?' any one character; letter case is ignored.
 bool Matches(const char* pattern, const char* name) {

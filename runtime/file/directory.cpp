@@ -4,6 +4,7 @@
 
 #include "platform/directory_services.h"
 #include "runtime/file/file.h"
+#include "runtime/ascii_case.h"
 
 namespace {
 
@@ -27,8 +28,6 @@ char gCdromDriveText[3];
 uint32_t gCdromDrive = 0;
 bool gCdromDirExists = false;
 char gCdromDir[kFileDirSize];
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool CopyText(char* target, const char* text, size_t size) {
   const size_t length = std::strlen(text);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/mem.h"
+#include "runtime/ascii_case.h"
 
 namespace {
 
@@ -12,14 +13,6 @@ uint64_t gUseCounter = 0;
 uint32_t LoadU32(const uint8_t* bytes) {
   return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
          static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(const char* a, const char* b) {
-  for (; *a && *b; ++a, ++b)
-    if (LowerAscii(*a) != LowerAscii(*b)) return false;
-  return *a == *b;
 }
 
 bool Valid(int index) { return index >= 0 && index < kLibCacheSize && gCache[index].inUse; }

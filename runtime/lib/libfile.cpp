@@ -5,13 +5,12 @@
 #include "platform/directory_services.h"
 #include "runtime/file/directory.h"
 #include "runtime/lib/lib_archive.h"
+#include "runtime/ascii_case.h"
 
 namespace {
 
 bool gBegun = false;
 bool gStartedFileLayer = false;
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Length of a path without its trailing separators (a lone root keeps its own).
 size_t TrimmedLength(const char* path) {

@@ -9,6 +9,7 @@
 
 #include "platform/stream.h"
 #include "runtime/mem.h"
+#include "runtime/ascii_case.h"
 
 struct ProgramProfile::Line {
   Line* next;
@@ -16,8 +17,6 @@ struct ProgramProfile::Line {
 };
 
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // True when `line` begins with the `length` characters of `text`, ignoring
 // the case of ASCII letters. A shorter line never matches.
