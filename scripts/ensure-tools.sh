@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Makes sure the build tools are present: installs them with apt-get when
+# Makes sure the build tools and libraries are present: installs them with apt-get when
 # running as root on Debian, otherwise says exactly what is missing.
 # Usage: source scripts/ensure-tools.sh; ensure_tools [extra-debian-packages...]
 
@@ -11,6 +11,9 @@ ensure_tools() {
   if [ ! -e /usr/include/gtest/gtest.h ] && [ ! -e /usr/local/include/gtest/gtest.h ]; then
     missing+=(libgtest-dev)
   fi
+  # Image libraries: stb_image and stb_image_write (headers), zlib.
+  [ -e /usr/include/stb/stb_image.h ] || missing+=(libstb-dev)
+  [ -e /usr/include/zlib.h ] || missing+=(zlib1g-dev)
   local pkg
   for pkg in "$@"; do
     dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")

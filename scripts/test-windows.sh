@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
-ensure_tools g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest
+ensure_tools g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest libz-mingw-w64-dev
 
 jobs=${JOBS:-$(nproc)}
 build_type=${BUILD_TYPE:-Release}
