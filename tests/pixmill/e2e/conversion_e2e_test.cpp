@@ -360,16 +360,16 @@ TEST(PixmillConversion, PbfFilesBesideTheOutputWithTruncatedNames) {
   EXPECT_EQ(ListNames(dir.path() / "out.d").size(), 4u);
 }
 
-// A PBF that cannot be put in place (a directory holds its name) fails the
-// run after the MIP was written, and leaves no temporary file behind.
-TEST(PixmillConversion, PbfThatCannotBeSavedFailsTheRun) {
+// A PBF whose name is taken by a directory cannot be claimed: its creation
+// fails after the MIP was written, and no temporary file is left behind.
+TEST(PixmillConversion, PbfThatCannotBeCreatedFailsTheRun) {
   Picture picture = MakePicture(8, 2, Varied);
   TempDir dir;
   WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
-  std::filesystem::create_directory(dir.path() / "pic1.pbf");
+  std::filesystem::create_directory(dir.path() / "PIC1.PBF");
   ExpectRun(dir, {"-savepbfs", "pic.tga"},
             std::string("Saving each mip level as a separate pbf.\nConvert from Targa\n") + kOpaque16 +
-                "Successfully converted pic.tga to pic.mip.\nCouldn't save pic1.pbf.\n\n",
+                "Successfully converted pic.tga to pic.mip.\nCouldn't create PBF file pic1.pbf.\n\n",
             1, {{"pic.mip", MipFile(Mip16(picture, 3, 32, false))}});
 }
 

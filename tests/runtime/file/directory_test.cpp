@@ -204,7 +204,13 @@ TEST_F(DirectoryTest, ChDirMirrorsTheHomeTreeOnTheCdrom) {
       // Relative changes move the mirror from where it last stood.
       {"..", true, true, Path("cd/sub")},
       {Path("home"), true, true, Path("cd")},
+#ifdef _WIN32
       {Path("cd/sub"), true, true, Path("cd/sub")},  // outside home: the same path on the CD-ROM drive
+#else
+      // Outside home the same path on the one drive is the directory itself,
+      // which is not its own CD-ROM copy.
+      {Path("cd/sub"), true, false, Path("cd")},
+#endif
   };
   for (const Step& step : steps) {
     EXPECT_EQ(fileChDir(step.target.c_str()), step.changes ? 1 : 0) << step.target;
