@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <memory>
+
 #include "platform/common/guarded.h"
 #include "platform/file_attributes.h"
 #include "platform/memory_files.h"
@@ -34,21 +36,16 @@ std::vector<DirectoryEntry> List(const std::string& pattern) {
   if (memory::Serves(directory)) return memory::List(directory);
   directory = posix::ExistingCase(directory);
 
-  DIR* dir = opendir(directory.c_str());
+  const std::string prefix = directory == "/" ? directory : directory + "/";
+  // Closed on every way out, also when memory runs out on the way.
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(directory.c_str()), closedir);
   if (!dir) return entries;
-  std::string prefix = directory == "/" ? directory : directory + "/";
-  try {
-    while (struct dirent* item = readdir(dir)) {
-      DirectoryEntry entry;
-      entry.name = item->d_name;
-      entry.attributes = AttributesOf(prefix + entry.name);
-      entries.push_back(entry);
-    }
-  } catch (...) {
-    closedir(dir);
-    throw;
+  while (struct dirent* item = readdir(dir.get())) {
+    DirectoryEntry entry;
+    entry.name = item->d_name;
+    entry.attributes = AttributesOf(prefix + entry.name);
+    entries.push_back(entry);
   }
-  closedir(dir);
   return entries;
 }
 
