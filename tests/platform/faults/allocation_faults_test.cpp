@@ -138,7 +138,7 @@ TEST_F(AllocationFaults, PathsAndDirectoriesAnswerFailure) {
       {"GetDirectory", nothing, [&] { return platform::GetDirectory(buffer_, sizeof buffer_); }},
       {"SetDirectory", nothing, [&] { return platform::SetDirectory(start_.c_str()); }},
       {"IsDirectory", nothing, [&] { return platform::IsDirectory(sub_.c_str()); }},
-      {"SameDirectory", nothing, [&] { return platform::SameDirectory("sub", sub_.c_str()); }},
+      {"SameDirectory", nothing, [&] { return platform::SameDirectory(sub_.c_str(), sub_.c_str()); }},
       {"MakeDirectory", [&] { fs::remove(made_); }, [&] { return platform::MakeDirectory(made_.c_str()); }},
       {"RemoveDirectory", [&] { fs::create_directory(made_); },
        [&] { return platform::RemoveDirectory(made_.c_str()); }},
