@@ -6,7 +6,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "pixmill/convert.h"
 #include "pixmill/options.h"
@@ -228,11 +227,8 @@ enum class Marked { kNeither, kPcx, kTarga };
 // tells: a name that exists but cannot be read (a directory, say) is found
 // here and refused when it is opened.
 bool nameExists(const char* name) {
-  std::string full;
-  std::size_t lastComponent = 0;
   uint32_t attributes = 0;
-  return platform::FullPathName(name, full, lastComponent) &&
-         platform::GetFileAttributes(full, attributes);
+  return platform::GetFileAttributes(name, attributes);
 }
 
 // Completes the input name and marks its kind; false after a refusal.

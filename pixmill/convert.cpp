@@ -1,14 +1,14 @@
 // The conversion run: reads the picture, builds the mip chain, turns it into
 // 4-bit levels when asked and writes the MIP or SRB file and the PBF files.
-// Every output is written under a temporary name beside its final name and
-// renamed over it only once complete, so a failed run leaves an older file
-// as it was and nothing new behind.
+// Every output is claimed first (a name that cannot take the result fails
+// the step that creates it), then written under a temporary name beside its
+// final name and renamed over it only once complete, so a failed run leaves
+// an older file as it was and nothing new behind.
 
 #include "pixmill/convert.h"
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "pixmill/bitmap.h"
 #include "pixmill/command_line.h"
@@ -18,6 +18,7 @@
 #include "pixmill/quantize.h"
 #include "pixmill/tga.h"
 #include "platform/atomic_replace.h"
+#include "platform/directory_services.h"
 #include "platform/path.h"
 #include "runtime/mem.h"
 
@@ -71,17 +72,19 @@ void printPalette(const PcxPalette& palette) {
   }
 }
 
-// Copies `text` into a block of the memory manager; none on failure.
-char* copyText(const std::string& text) {
+// A block of the memory manager that holds any path the system accepts;
+// none on failure.
+char* pathBlock() {
   void* block = nullptr;
-  if (!_memAlloc(&block, static_cast<uint32_t>(text.size() + 1))) return nullptr;
-  std::memcpy(block, text.c_str(), text.size() + 1);
+  if (!_memAlloc(&block, static_cast<uint32_t>(platform::kMaxPath + 1))) return nullptr;
   return static_cast<char*>(block);
 }
 
 // An output file being written under a temporary name beside its final one.
 // Both names are absolute, so a name given with backslashes or in another
-// letter case than the directories on disk lands in the right place.
+// letter case than the directories on disk lands in the right place. The
+// names live in blocks of the memory manager and the platform calls take
+// them as text, so running out of memory is a failure like any other.
 struct PendingOutput {
   QuorFile* file = nullptr;
   char* finalPath = nullptr;
@@ -103,26 +106,23 @@ void pendingDiscard(PendingOutput& pending) {
   pending.finalPath = nullptr;
 }
 
+// Claims the final name (a directory there, or a file that cannot be opened
+// for writing, refuses it) and creates the temporary file.
 bool pendingCreate(PendingOutput& pending, const char* finalName) {
-  std::string full;
-  std::size_t lastComponent = 0;
-  if (!platform::FullPathName(finalName, full, lastComponent) ||
-      lastComponent == std::string::npos) {
-    return false;
-  }
-  pending.finalPath = copyText(full);
-  if (pending.finalPath == nullptr) return false;
-  std::string temporary = platform::CreateTemporaryFileBeside(full);
-  if (temporary.empty()) {
+  pending.finalPath = pathBlock();
+  char* temporary = pathBlock();
+  const bool claimed = pending.finalPath != nullptr && temporary != nullptr &&
+                       platform::MakeFullPath(finalName, pending.finalPath,
+                                              static_cast<uint32_t>(platform::kMaxPath + 1)) &&
+                       platform::CanTakeOutput(pending.finalPath) &&
+                       platform::CreateTemporaryFileBeside(pending.finalPath, temporary,
+                                                           platform::kMaxPath + 1);
+  if (!claimed) {
+    memFree(temporary);
     pendingDiscard(pending);
     return false;
   }
-  pending.temporaryName = copyText(temporary);
-  if (pending.temporaryName == nullptr) {
-    platform::RemoveFile(temporary);
-    pendingDiscard(pending);
-    return false;
-  }
+  pending.temporaryName = temporary;
   if (!fileCreate(&pending.file, pending.temporaryName)) {
     pending.file = nullptr;
     pendingDiscard(pending);
@@ -251,8 +251,10 @@ class ConversionRun {
     }
     if (o_.info) printPalette(*palette);
 
-    bool allocated = true;
-    if (!bitmapCreate(&bitmap_, format_, pcxWidth(*reader), pcxHeight(*reader))) {
+    // A header whose corners are the wrong way round describes no picture:
+    // the reader refuses it, it is no allocation that failed.
+    bool allocated = pcxWidth(*reader) > 0 && pcxHeight(*reader) > 0;
+    if (allocated && !bitmapCreate(&bitmap_, format_, pcxWidth(*reader), pcxHeight(*reader))) {
       bitmap_ = nullptr;
       std::printf("Couldn't allocate bitmap.");
       allocated = false;

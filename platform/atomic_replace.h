@@ -1,20 +1,40 @@
 #pragma once
 // The pieces of writing an output under a temporary name and replacing the
-// final file only once it is complete.
+// final file only once it is complete. Paths are absolute. No call throws:
+// every failure, running out of memory included, is answered as one.
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
 
-/// Creates a new empty file beside `final_path` (same directory) under a
-/// fresh unique name and returns that name, or "" on failure.
-std::string CreateTemporaryFileBeside(const std::string& final_path);
+/// Whether a finished file may be put at `final_path`: nothing is there in
+/// any letter case, or a file that can be opened for writing. A directory,
+/// or a file that cannot be opened for writing (read-only, another user's,
+/// held by another program), refuses it. Symbolic links are followed.
+bool CanTakeOutput(const char* final_path);
 
-/// Renames `from` over `to`, replacing an existing `to` (found regardless of
-/// letter case). False on failure.
-bool ReplaceFileWith(const std::string& from, const std::string& to);
+/// Creates a new empty file under a short unique name in the directory of
+/// the file that `final_path` replaces (beside the final file, or beside the
+/// file a symbolic link there points to), with that file's permission bits
+/// when it exists. Its name goes into `temporary` (`size` bytes, room for a
+/// path of platform::kMaxPath characters); false on failure.
+bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::size_t size);
+
+/// Renames `from` over the file that `to` names: an existing file in
+/// another letter case, the file a symbolic link at `to` points to (the
+/// link stays), or else `to` as given. False on failure.
+bool ReplaceFileWith(const char* from, const char* to);
 
 /// Deletes a file. False on failure.
+bool RemoveFile(const char* path);
+
+// The same for callers that hold their names as strings.
+
+bool CanTakeOutput(const std::string& final_path);
+/// The temporary file's name, or "" on failure.
+std::string CreateTemporaryFileBeside(const std::string& final_path);
+bool ReplaceFileWith(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
 
 }  // namespace platform

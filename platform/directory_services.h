@@ -1,7 +1,8 @@
 #pragma once
 // Directories, drives and a one-at-a-time directory search, with plain
 // character buffers so that callers need no allocation of their own.
-// Drives are numbered from 0 = A; POSIX has exactly one, number 2.
+// Drives are numbered from 0 = A; POSIX has exactly one, number 2. No call
+// throws: every failure, running out of memory included, is answered as one.
 
 #include <cstdint>
 
@@ -11,6 +12,9 @@ namespace platform {
 constexpr uint32_t kFindReadOnly = 0x01;
 constexpr uint32_t kFindDirectory = 0x10;
 constexpr uint32_t kFindNormal = 0x80;
+/// A symbolic link (a reparse point on Windows): an entry of its own, on
+/// POSIX never marked as a directory, so that no walk follows it.
+constexpr uint32_t kFindReparsePoint = 0x400;
 /// Room for one entry's name, terminator included.
 constexpr uint32_t kFindNameSize = 260;
 
@@ -41,9 +45,17 @@ bool MakeFullPath(const char* path, char* buffer, uint32_t size);
 
 /// Whether `path` names an existing directory.
 bool IsDirectory(const char* path);
+/// Whether `a` and `b` name the same existing directory. POSIX compares the
+/// directories themselves (device and inode: a link's spelling and its
+/// target are one, `Maps` and `maps` side by side are two); Windows
+/// compares the names regardless of case, separator kind and trailing
+/// separators.
+bool SameDirectory(const char* a, const char* b);
+/// Makes a directory; fails where the name exists, in any letter case.
 bool MakeDirectory(const char* path);
 bool RemoveDirectory(const char* path);
-/// Renames a file or a directory.
+/// Renames a file or a directory; fails onto a name that exists, in any
+/// letter case, unless it is `from` itself (a change of letter case).
 bool RenamePath(const char* from, const char* to);
 bool DeleteFile(const char* path);
 

@@ -9,8 +9,14 @@ namespace platform {
 /// The attribute bit of a directory.
 constexpr uint32_t kAttributeDirectory = 0x10;
 
+/// A symbolic link (a reparse point on Windows) met in a directory listing.
+constexpr uint32_t kAttributeReparsePoint = 0x400;
+
 /// Reads the attributes of an existing path (file names match regardless of
-/// letter case). Returns false when the path does not exist.
+/// letter case). Returns false when the path does not exist, or when the
+/// question could not be asked (memory ran out).
 bool GetFileAttributes(const std::string& path, uint32_t& attributes);
+/// The same for a name its caller holds as text, made absolute first.
+bool GetFileAttributes(const char* path, uint32_t& attributes);
 
 }  // namespace platform

@@ -9,8 +9,9 @@
 namespace platform {
 
 /// Opens `path` with a C open mode ("rb", "r+b", "wb", "w+b", "ab", "a+b" or
-/// a 't' variant). Modes that open an existing file ('r', 'a') find it
-/// regardless of letter case; 'w' creates exactly the given name. Refuses
+/// a 't' variant). Every mode finds an existing file regardless of letter
+/// case, so 'w' empties that file rather than make a second one; only a
+/// name that exists in no case is created, exactly as given. Refuses
 /// (returns null) directories, devices and files of 4 GiB or more.
 std::FILE* OpenStream(const char* path, const char* mode);
 

@@ -7,6 +7,7 @@
 #include "platform/file_attributes.h"
 #include "platform/path.h"
 #include "platform/common/ascii_case.h"
+#include "platform/common/guarded.h"
 
 namespace platform {
 namespace {
@@ -86,7 +87,10 @@ OpenMemoryFile* Slot(NativeFile file) {
 }  // namespace
 
 void MountMemoryDirectory(const std::string& root) {
-  if (!memory::Serves(root)) TheRegistry().roots.push_back(root);
+  Guarded(false, [&] {
+    if (!memory::Serves(root)) TheRegistry().roots.push_back(root);
+    return true;
+  });
 }
 
 void UnmountMemoryDirectories() {
@@ -95,71 +99,79 @@ void UnmountMemoryDirectories() {
 }
 
 bool PutMemoryFile(const std::string& path, const void* data, std::size_t size) {
-  if (!memory::Serves(path) || IsDirectory(path) || size > kLargestPosition) return false;
-  const uint8_t* begin = static_cast<const uint8_t*>(data);
-  auto bytes = std::make_shared<Bytes>(begin, begin + size);
-  auto found = Find(path);
-  if (found != TheRegistry().files.end())
-    found->second = bytes;
-  else
-    TheRegistry().files[path] = bytes;
-  return true;
+  return Guarded(false, [&] {
+    if (!memory::Serves(path) || IsDirectory(path) || size > kLargestPosition) return false;
+    const uint8_t* begin = static_cast<const uint8_t*>(data);
+    auto bytes = std::make_shared<Bytes>(begin, begin + size);
+    auto found = Find(path);
+    if (found != TheRegistry().files.end())
+      found->second = bytes;
+    else
+      TheRegistry().files[path] = bytes;
+    return true;
+  });
 }
 
 bool GetMemoryFile(const std::string& path, std::vector<uint8_t>& bytes) {
-  auto found = Find(path);
-  if (found == TheRegistry().files.end()) return false;
-  bytes = *found->second;
-  return true;
+  return Guarded(false, [&] {
+    auto found = Find(path);
+    if (found == TheRegistry().files.end()) return false;
+    bytes = *found->second;
+    return true;
+  });
 }
 
 namespace memory {
 
 bool Serves(const std::string& path) {
-  for (const std::string& root : TheRegistry().roots)
-    if (Below(path, root, nullptr, true)) return true;
-  return false;
+  return Guarded(false, [&] {
+    for (const std::string& root : TheRegistry().roots)
+      if (Below(path, root, nullptr, true)) return true;
+    return false;
+  });
 }
 
 NativeFile Open(const std::string& path, uint32_t access, uint32_t creation) {
-  NativeFile result;
-  if (IsDirectory(path)) return result;
-  auto found = Find(path);
-  const bool exists = found != TheRegistry().files.end();
-  std::shared_ptr<Bytes> bytes;
-  switch (creation) {
-    case kOpenExisting:
-      if (!exists) return result;
-      bytes = found->second;
-      break;
-    case kCreateNew:
-      if (exists) return result;
-      bytes = std::make_shared<Bytes>();
-      TheRegistry().files[path] = bytes;
-      break;
-    case kCreateAlways:
-      // Truncated in place, as on the disk: handles already open see it.
-      if (exists) {
+  return Guarded(NativeFile(), [&] {
+    NativeFile result;
+    if (IsDirectory(path)) return result;
+    auto found = Find(path);
+    const bool exists = found != TheRegistry().files.end();
+    std::shared_ptr<Bytes> bytes;
+    switch (creation) {
+      case kOpenExisting:
+        if (!exists) return result;
         bytes = found->second;
-        bytes->clear();
-      } else {
+        break;
+      case kCreateNew:
+        if (exists) return result;
         bytes = std::make_shared<Bytes>();
         TheRegistry().files[path] = bytes;
-      }
-      break;
-    default:
-      return result;
-  }
-  auto& handles = TheRegistry().handles;
-  std::size_t index = 0;
-  while (index < handles.size() && handles[index].bytes) ++index;
-  if (index == handles.size()) handles.emplace_back();
-  handles[index].bytes = bytes;
-  handles[index].position = 0;
-  handles[index].writable = (access & kGenericWrite) != 0;
-  result.value = static_cast<intptr_t>(index);
-  result.in_memory = true;
-  return result;
+        break;
+      case kCreateAlways:
+        // Truncated in place, as on the disk: handles already open see it.
+        if (exists) {
+          bytes = found->second;
+          bytes->clear();
+        } else {
+          bytes = std::make_shared<Bytes>();
+          TheRegistry().files[path] = bytes;
+        }
+        break;
+      default:
+        return result;
+    }
+    auto& handles = TheRegistry().handles;
+    std::size_t index = 0;
+    while (index < handles.size() && handles[index].bytes) ++index;
+    if (index == handles.size()) handles.emplace_back();
+    handles[index].bytes = bytes;
+    handles[index].position = 0;
+    handles[index].writable = (access & kGenericWrite) != 0;
+    result.value = static_cast<intptr_t>(index);
+    result.in_memory = true;
+    return result;
+  });
 }
 
 void Close(NativeFile file) {
@@ -181,17 +193,19 @@ bool Read(NativeFile file, void* buffer, uint32_t count, uint32_t& done) {
 }
 
 bool Write(NativeFile file, const void* buffer, uint32_t count, uint32_t& done) {
-  done = 0;
-  OpenMemoryFile* slot = Slot(file);
-  if (!slot || !slot->writable) return false;
-  const uint64_t end = uint64_t{slot->position} + count;
-  if (end > kLargestPosition) return false;
-  Bytes& bytes = *slot->bytes;
-  if (bytes.size() < end) bytes.resize(static_cast<std::size_t>(end));  // a gap reads as zeros
-  std::copy_n(static_cast<const uint8_t*>(buffer), count, bytes.data() + slot->position);
-  slot->position = static_cast<uint32_t>(end);
-  done = count;
-  return true;
+  return Guarded(false, [&] {
+    done = 0;
+    OpenMemoryFile* slot = Slot(file);
+    if (!slot || !slot->writable) return false;
+    const uint64_t end = uint64_t{slot->position} + count;
+    if (end > kLargestPosition) return false;
+    Bytes& bytes = *slot->bytes;
+    if (bytes.size() < end) bytes.resize(static_cast<std::size_t>(end));  // a gap reads as zeros
+    std::copy_n(static_cast<const uint8_t*>(buffer), count, bytes.data() + slot->position);
+    slot->position = static_cast<uint32_t>(end);
+    done = count;
+    return true;
+  });
 }
 
 uint32_t Seek(NativeFile file, uint32_t position) {
@@ -212,30 +226,34 @@ uint32_t Size(NativeFile file) {
 }
 
 bool Attributes(const std::string& path, uint32_t& attributes) {
-  if (IsDirectory(path)) {
-    attributes = kAttributeDirectory;
+  return Guarded(false, [&] {
+    if (IsDirectory(path)) {
+      attributes = kAttributeDirectory;
+      return true;
+    }
+    if (Find(path) == TheRegistry().files.end()) return false;
+    attributes = kAttributeNormal;
     return true;
-  }
-  if (Find(path) == TheRegistry().files.end()) return false;
-  attributes = kAttributeNormal;
-  return true;
+  });
 }
 
 std::vector<DirectoryEntry> List(const std::string& directory) {
-  std::vector<DirectoryEntry> entries;
-  if (!IsDirectory(directory)) return entries;
-  for (const auto& file : TheRegistry().files) {
-    std::string rest;
-    if (!Below(file.first, directory, &rest, true) || rest.empty()) continue;
-    std::size_t cut = 0;
-    while (cut < rest.size() && !IsSeparator(rest[cut])) ++cut;
-    DirectoryEntry entry;
-    entry.name = rest.substr(0, cut);
-    entry.attributes = cut < rest.size() ? kAttributeDirectory : kAttributeNormal;
-    if (!entries.empty() && entries.back().name == entry.name) continue;  // one per subdirectory
-    entries.push_back(entry);
-  }
-  return entries;
+  return Guarded(std::vector<DirectoryEntry>(), [&] {
+    std::vector<DirectoryEntry> entries;
+    if (!IsDirectory(directory)) return entries;
+    for (const auto& file : TheRegistry().files) {
+      std::string rest;
+      if (!Below(file.first, directory, &rest, true) || rest.empty()) continue;
+      std::size_t cut = 0;
+      while (cut < rest.size() && !IsSeparator(rest[cut])) ++cut;
+      DirectoryEntry entry;
+      entry.name = rest.substr(0, cut);
+      entry.attributes = cut < rest.size() ? kAttributeDirectory : kAttributeNormal;
+      if (!entries.empty() && entries.back().name == entry.name) continue;  // one per subdirectory
+      entries.push_back(entry);
+    }
+    return entries;
+  });
 }
 
 }  // namespace memory

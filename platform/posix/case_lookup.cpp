@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,14 @@ bool Exists(const std::string& path) {
 // The entry of `directory` that matches `name` regardless of case: the
 // byte-wise smallest of the matches, or "" when none matches.
 std::string MatchInDirectory(const std::string& directory, const std::string& name) {
-  DIR* dir = opendir(directory.empty() ? "/" : directory.c_str());
+  // Closed on every way out, also when memory runs out on the way.
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(directory.empty() ? "/" : directory.c_str()), closedir);
   if (!dir) return std::string();
   std::string best;
-  while (struct dirent* entry = readdir(dir)) {
+  while (struct dirent* entry = readdir(dir.get())) {
     std::string candidate = entry->d_name;
     if (EqualNoCase(candidate, name) && (best.empty() || candidate < best)) best = candidate;
   }
-  closedir(dir);
   return best;
 }
 

@@ -3,6 +3,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <memory>
+
+#include "platform/common/guarded.h"
 #include "platform/file_attributes.h"
 #include "platform/memory_files.h"
 #include "platform/path.h"
@@ -10,7 +13,20 @@
 
 namespace platform {
 
-std::vector<DirectoryEntry> FindFiles(const std::string& pattern) {
+namespace {
+
+// A symbolic link is an entry of its own, reported the way Windows reports
+// a reparse point (with the directory bit when it leads to a directory), so
+// that nothing walks out of the directory through it.
+uint32_t AttributesOf(const std::string& path) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return 0;
+  if (!S_ISLNK(info.st_mode)) return S_ISDIR(info.st_mode) ? kAttributeDirectory : 0;
+  const bool to_directory = stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return kAttributeReparsePoint | (to_directory ? kAttributeDirectory : 0);
+}
+
+std::vector<DirectoryEntry> List(const std::string& pattern) {
   std::vector<DirectoryEntry> entries;
   // Only "<directory>/*" patterns are used: everything in one directory.
   if (pattern.empty() || pattern.back() != '*') return entries;
@@ -20,19 +36,23 @@ std::vector<DirectoryEntry> FindFiles(const std::string& pattern) {
   if (memory::Serves(directory)) return memory::List(directory);
   directory = posix::ExistingCase(directory);
 
-  DIR* dir = opendir(directory.c_str());
+  const std::string prefix = directory == "/" ? directory : directory + "/";
+  // Closed on every way out, also when memory runs out on the way.
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(directory.c_str()), closedir);
   if (!dir) return entries;
-  std::string prefix = directory == "/" ? directory : directory + "/";
-  while (struct dirent* item = readdir(dir)) {
+  while (struct dirent* item = readdir(dir.get())) {
     DirectoryEntry entry;
     entry.name = item->d_name;
-    struct stat info;
-    if (stat((prefix + entry.name).c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-      entry.attributes = kAttributeDirectory;
+    entry.attributes = AttributesOf(prefix + entry.name);
     entries.push_back(entry);
   }
-  closedir(dir);
   return entries;
+}
+
+}  // namespace
+
+std::vector<DirectoryEntry> FindFiles(const std::string& pattern) {
+  return Guarded(std::vector<DirectoryEntry>(), [&] { return List(pattern); });
 }
 
 }  // namespace platform

@@ -6,11 +6,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
+#include "platform/common/ascii_case.h"
+#include "platform/common/guarded.h"
 #include "platform/path.h"
 #include "platform/posix/case_lookup.h"
-#include "platform/common/ascii_case.h"
 
 namespace platform {
 
@@ -76,9 +78,11 @@ bool MatchesName(const std::string& pattern, const char* name) {
   return false;
 }
 
+// The entry itself, not what a link points to: a walk never leaves its tree.
 uint32_t AttributesOf(const std::string& path) {
   struct stat info;
-  if (stat(path.c_str(), &info) != 0 && lstat(path.c_str(), &info) != 0) return kFindNormal;
+  if (lstat(path.c_str(), &info) != 0) return kFindNormal;
+  if (S_ISLNK(info.st_mode)) return kFindReparsePoint;
   uint32_t attributes = 0;
   if (S_ISDIR(info.st_mode)) attributes |= kFindDirectory;
   if (!(info.st_mode & S_IWUSR)) attributes |= kFindReadOnly;
@@ -96,8 +100,10 @@ struct FindHandle {
 bool GetDirectory(char* buffer, uint32_t size) { return CopyOut(CurrentDirectory(), buffer, size) && *buffer; }
 
 bool SetDirectory(const char* path) {
-  const std::string target = OnDisk(path);
-  return !target.empty() && chdir(target.c_str()) == 0;
+  return Guarded(false, [&] {
+    const std::string target = OnDisk(path);
+    return !target.empty() && chdir(target.c_str()) == 0;
+  });
 }
 
 bool GetDrive(uint32_t* drive) {
@@ -124,64 +130,89 @@ bool IsPathSeparator(char c) { return IsSeparator(c); }
 
 bool MakeFullPath(const char* path, char* buffer, uint32_t size) {
   if (!path || !*path) return false;
-  std::string full;
-  std::size_t last = 0;
-  return FullPathName(path, full, last) && CopyOut(full, buffer, size);
+  return Guarded(false, [&] {
+    std::string full;
+    std::size_t last = 0;
+    return FullPathName(path, full, last) && CopyOut(full, buffer, size);
+  });
 }
 
 bool IsDirectory(const char* path) {
-  const std::string target = OnDisk(path);
-  struct stat info;
-  return !target.empty() && stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return Guarded(false, [&] {
+    const std::string target = OnDisk(path);
+    struct stat info;
+    return !target.empty() && stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  });
 }
 
+bool SameDirectory(const char* a, const char* b) {
+  return Guarded(false, [&] {
+    const std::string first = OnDisk(a);
+    const std::string second = OnDisk(b);
+    struct stat one, other;
+    return !first.empty() && !second.empty() && stat(first.c_str(), &one) == 0 &&
+           stat(second.c_str(), &other) == 0 && S_ISDIR(one.st_mode) && S_ISDIR(other.st_mode) &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+  });
+}
+
+// A name that exists in another letter case is taken, as on Windows: only a
+// name that exists in no case is made, exactly as given.
 bool MakeDirectory(const char* path) {
-  const std::string target = ForCreation(path);
-  return !target.empty() && mkdir(target.c_str(), 0777) == 0;
+  return Guarded(false, [&] {
+    struct stat info;
+    const std::string existing = OnDisk(path);
+    if (existing.empty() || lstat(existing.c_str(), &info) == 0) return false;
+    return mkdir(ForCreation(path).c_str(), 0777) == 0;
+  });
 }
 
 bool RemoveDirectory(const char* path) {
-  const std::string target = OnDisk(path);
-  return !target.empty() && rmdir(target.c_str()) == 0;
+  return Guarded(false, [&] {
+    const std::string target = OnDisk(path);
+    return !target.empty() && rmdir(target.c_str()) == 0;
+  });
 }
 
 bool RenamePath(const char* from, const char* to) {
-  const std::string source = OnDisk(from);
-  const std::string target = ForCreation(to);
-  if (source.empty() || target.empty()) return false;
-  // Windows refuses to rename onto an existing name; so do we.
-  struct stat info;
-  if (lstat(target.c_str(), &info) == 0 && target != source) return false;
-  return std::rename(source.c_str(), target.c_str()) == 0;
+  return Guarded(false, [&] {
+    const std::string source = OnDisk(from);
+    const std::string existing = OnDisk(to);
+    if (source.empty() || existing.empty()) return false;
+    // Windows refuses to rename onto an existing name, in any letter case;
+    // so do we, except onto the source itself, which changes its case.
+    struct stat info;
+    if (lstat(existing.c_str(), &info) == 0 && existing != source) return false;
+    return std::rename(source.c_str(), ForCreation(to).c_str()) == 0;
+  });
 }
 
 bool DeleteFile(const char* path) {
-  const std::string target = OnDisk(path);
-  struct stat info;
-  if (target.empty() || lstat(target.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
-  return unlink(target.c_str()) == 0;
+  return Guarded(false, [&] {
+    const std::string target = OnDisk(path);
+    struct stat info;
+    if (target.empty() || lstat(target.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+    return unlink(target.c_str()) == 0;
+  });
 }
 
 FindHandle* FindFirst(const char* pattern, FindEntry* entry) {
   if (!pattern || !*pattern) return nullptr;
-  const std::string text = pattern;
-  std::size_t split = text.size();
-  while (split > 0 && !IsSeparator(text[split - 1])) --split;
-  const std::string name_pattern = text.substr(split);
-  if (name_pattern.empty()) return nullptr;
-  std::string directory = split == 0 ? std::string(".") : text.substr(0, split);
-  directory = OnDisk(directory.c_str());
-  if (directory.empty()) return nullptr;
-
-  FindHandle* handle = new FindHandle;
-  handle->dir = opendir(directory.c_str());
-  if (!handle->dir) {
-    delete handle;
-    return nullptr;
-  }
-  handle->directory = directory == "/" ? directory : directory + "/";
-  handle->pattern = name_pattern;
-  if (!FindNext(handle, entry)) {
+  FindHandle* handle = new (std::nothrow) FindHandle;
+  if (!handle) return nullptr;
+  const bool opened = Guarded(false, [&] {
+    const std::string text = pattern;
+    std::size_t split = text.size();
+    while (split > 0 && !IsSeparator(text[split - 1])) --split;
+    handle->pattern = text.substr(split);
+    if (handle->pattern.empty()) return false;
+    const std::string directory = OnDisk(split == 0 ? "." : text.substr(0, split).c_str());
+    if (directory.empty()) return false;
+    handle->directory = directory == "/" ? directory : directory + "/";
+    handle->dir = opendir(directory.c_str());
+    return handle->dir != nullptr;
+  });
+  if (!opened || !FindNext(handle, entry)) {
     FindClose(handle);
     return nullptr;
   }
@@ -190,13 +221,15 @@ FindHandle* FindFirst(const char* pattern, FindEntry* entry) {
 
 bool FindNext(FindHandle* handle, FindEntry* entry) {
   if (!handle || !handle->dir) return false;
-  while (struct dirent* item = readdir(handle->dir)) {
-    if (!MatchesName(handle->pattern, item->d_name)) continue;
-    if (!CopyOut(item->d_name, entry->name, kFindNameSize)) continue;
-    entry->attributes = AttributesOf(handle->directory + item->d_name);
-    return true;
-  }
-  return false;
+  return Guarded(false, [&] {
+    while (struct dirent* item = readdir(handle->dir)) {
+      if (!MatchesName(handle->pattern, item->d_name)) continue;
+      if (!CopyOut(item->d_name, entry->name, kFindNameSize)) continue;
+      entry->attributes = AttributesOf(handle->directory + item->d_name);
+      return true;
+    }
+    return false;
+  });
 }
 
 void FindClose(FindHandle* handle) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/common/guarded.h"
 #include "platform/memory_files.h"
 #include "platform/posix/case_lookup.h"
 
@@ -14,14 +15,16 @@ constexpr uint32_t kAttributeNormal = 0x80;
 
 bool GetFileAttributes(const std::string& path, uint32_t& attributes) {
   if (path.empty()) return false;
-  if (memory::Serves(path)) return memory::Attributes(path, attributes);
-  struct stat info;
-  if (stat(posix::ExistingCase(path).c_str(), &info) != 0) return false;
-  if (S_ISDIR(info.st_mode))
-    attributes = kAttributeDirectory;
-  else
-    attributes = (info.st_mode & S_IWUSR) ? kAttributeNormal : kAttributeReadOnly;
-  return true;
+  return Guarded(false, [&] {
+    if (memory::Serves(path)) return memory::Attributes(path, attributes);
+    struct stat info;
+    if (stat(posix::ExistingCase(path).c_str(), &info) != 0) return false;
+    if (S_ISDIR(info.st_mode))
+      attributes = kAttributeDirectory;
+    else
+      attributes = (info.st_mode & S_IWUSR) ? kAttributeNormal : kAttributeReadOnly;
+    return true;
+  });
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/common/guarded.h"
 #include "platform/memory_files.h"
 #include "platform/posix/case_lookup.h"
 
@@ -13,13 +14,9 @@ namespace platform {
 namespace {
 int Descriptor(NativeFile file) { return static_cast<int>(file.value); }
 constexpr off_t kLargestPosition = 0xFFFFFFFEu;  // 0xFFFFFFFF means failure
-}  // namespace
 
-NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t /*share*/,
-                    uint32_t creation) {
+NativeFile OpenOnDisk(const std::string& path, uint32_t access, uint32_t creation) {
   NativeFile result;
-  if (path.empty()) return result;
-  if (memory::Serves(path)) return memory::Open(path, access, creation);
   int flags = O_CLOEXEC;
   flags |= (access & kGenericWrite) ? O_RDWR : O_RDONLY;
   std::string on_disk;
@@ -53,6 +50,18 @@ NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t /*share*/
   }
   result.value = fd;
   return result;
+}
+
+}  // namespace
+
+NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t /*share*/,
+                    uint32_t creation) {
+  return Guarded(NativeFile(), [&] {
+    NativeFile result;
+    if (path.empty()) return result;
+    if (memory::Serves(path)) return memory::Open(path, access, creation);
+    return OpenOnDisk(path, access, creation);
+  });
 }
 
 void CloseFile(NativeFile file) {

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "platform/common/guarded.h"
+
 namespace platform {
 
 const std::size_t kMaxPath = PATH_MAX;
@@ -14,13 +16,16 @@ const bool kAbsolutePathsBeginWithSlash = true;
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 std::string CurrentDirectory() {
-  std::vector<char> buffer(PATH_MAX + 1);
-  if (!getcwd(buffer.data(), buffer.size())) return std::string();
-  return std::string(buffer.data());
+  return Guarded(std::string(), [] {
+    std::vector<char> buffer(PATH_MAX + 1);
+    if (!getcwd(buffer.data(), buffer.size())) return std::string();
+    return std::string(buffer.data());
+  });
 }
 
-bool FullPathName(const std::string& path, std::string& full, std::size_t& last_component) {
-  if (path.empty()) return false;
+namespace {
+
+bool Absolute(const std::string& path, std::string& full, std::size_t& last_component) {
   std::string joined;
   if (IsSeparator(path[0])) {
     joined = path;
@@ -56,6 +61,13 @@ bool FullPathName(const std::string& path, std::string& full, std::size_t& last_
     last_component = result.size() - parts.back().size();
   }
   return full.size() < kMaxPath;
+}
+
+}  // namespace
+
+bool FullPathName(const std::string& path, std::string& full, std::size_t& last_component) {
+  if (path.empty()) return false;
+  return Guarded(false, [&] { return Absolute(path, full, last_component); });
 }
 
 }  // namespace platform

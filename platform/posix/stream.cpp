@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "platform/common/guarded.h"
 #include "platform/path.h"
 #include "platform/posix/case_lookup.h"
 
@@ -52,13 +53,14 @@ std::FILE* OpenStream(const char* path, const char* mode) {
   int flags = 0;
   const char* stream_mode = nullptr;
   if (!path || !*path || !TranslateMode(mode, flags, stream_mode)) return nullptr;
-  std::string full;
-  std::size_t last_component = 0;
-  if (!FullPathName(path, full, last_component)) return nullptr;
-  // An existing file is found in any letter case; a created one gets
-  // exactly the name it was given.
-  std::string on_disk =
-      mode[0] == 'w' ? posix::CreationCase(full) : posix::ExistingCase(full);
+  // An existing file is found in any letter case, also by the modes that
+  // create or empty it; only a name that exists in no case is new.
+  const std::string on_disk = Guarded(std::string(), [&] {
+    std::string full;
+    std::size_t last_component = 0;
+    return FullPathName(path, full, last_component) ? posix::ExistingCase(full) : std::string();
+  });
+  if (on_disk.empty()) return nullptr;
 
   // O_NONBLOCK keeps a named pipe from blocking the open; it is refused
   // below like every other non-regular file.

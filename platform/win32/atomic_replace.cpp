@@ -2,44 +2,51 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <cstring>
 
 namespace platform {
 
-std::string CreateTemporaryFileBeside(const std::string& final_path) {
-  if (final_path.empty() || final_path.find('\0') != std::string::npos) {
-    return std::string();
-  }
-  // The name extends the final one, so it lands in the same directory and a
-  // leftover is easy to recognise; CREATE_NEW makes the claim on it atomic.
-  unsigned long process = GetCurrentProcessId();
-  unsigned long tick = GetTickCount();
-  for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%lx-%lx-%u", process, tick, attempt);
-    std::string candidate = final_path + suffix;
-    HANDLE handle = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-      CloseHandle(handle);
-      return candidate;
-    }
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
-  }
-  return std::string();
+namespace {
+bool Missing(const char* path) { return !path || !*path; }
+}  // namespace
+
+bool CanTakeOutput(const char* final_path) {
+  if (Missing(final_path)) return false;
+  const DWORD attributes = GetFileAttributesA(final_path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  HANDLE probe = CreateFileA(final_path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(probe);
+  return true;
 }
 
-bool ReplaceFileWith(const std::string& from, const std::string& to) {
-  if (from.find('\0') != std::string::npos || to.find('\0') != std::string::npos) {
+bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::size_t size) {
+  if (Missing(final_path) || !temporary) return false;
+  // A short name of the system's own making in the final file's directory,
+  // so that every final name the system accepts can be written.
+  const char* end = final_path + std::strlen(final_path);
+  while (end > final_path && end[-1] != '\\' && end[-1] != '/') --end;
+  const std::size_t length = static_cast<std::size_t>(end - final_path);
+  if (length == 0 || length >= MAX_PATH) return false;
+  char directory[MAX_PATH];
+  std::memcpy(directory, final_path, length);
+  directory[length] = 0;
+  char name[MAX_PATH];
+  if (GetTempFileNameA(directory, "out", 0, name) == 0) return false;
+  if (std::strlen(name) >= size) {
+    DeleteFileA(name);
     return false;
   }
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  std::strcpy(temporary, name);
+  return true;
 }
 
-bool RemoveFile(const std::string& path) {
-  if (path.find('\0') != std::string::npos) return false;
-  return DeleteFileA(path.c_str()) != FALSE;
+bool ReplaceFileWith(const char* from, const char* to) {
+  return !Missing(from) && !Missing(to) && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
+
+bool RemoveFile(const char* path) { return !Missing(path) && DeleteFileA(path) != FALSE; }
 
 }  // namespace platform

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
+
+#include "platform/common/ascii_case.h"
 // windows.h maps these names onto its ANSI variants; ours keep their own.
 #undef DeleteFile
 #undef RemoveDirectory
@@ -14,6 +17,13 @@ namespace platform {
 namespace {
 
 bool Missing(const char* path) { return !path || !*path; }
+
+// Length of a path without its trailing separators (a lone root keeps its own).
+size_t TrimmedLength(const char* path) {
+  size_t length = std::strlen(path);
+  while (length > 1 && IsPathSeparator(path[length - 1])) --length;
+  return length;
+}
 
 void Fill(const WIN32_FIND_DATAA& data, FindEntry* entry) {
   entry->attributes = data.dwFileAttributes ? data.dwFileAttributes : kFindNormal;
@@ -77,6 +87,17 @@ bool IsDirectory(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool SameDirectory(const char* a, const char* b) {
+  if (Missing(a) || Missing(b)) return false;
+  const size_t length = TrimmedLength(a);
+  if (length != TrimmedLength(b)) return false;
+  for (size_t i = 0; i < length; ++i) {
+    if (IsPathSeparator(a[i]) && IsPathSeparator(b[i])) continue;
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
 bool MakeDirectory(const char* path) { return !Missing(path) && CreateDirectoryA(path, nullptr); }
 
 bool RemoveDirectory(const char* path) { return !Missing(path) && RemoveDirectoryA(path); }
@@ -93,7 +114,11 @@ FindHandle* FindFirst(const char* pattern, FindEntry* entry) {
   HANDLE find = FindFirstFileA(pattern, &data);
   if (find == INVALID_HANDLE_VALUE) return nullptr;
   Fill(data, entry);
-  FindHandle* handle = new FindHandle;
+  FindHandle* handle = new (std::nothrow) FindHandle;
+  if (!handle) {
+    ::FindClose(find);
+    return nullptr;
+  }
   handle->find = find;
   return handle;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/common/guarded.h"
+
 namespace platform {
 
 const std::size_t kMaxPath = MAX_PATH;
@@ -27,11 +29,7 @@ bool Resolve(const std::string& path, std::string& full,
   return true;
 }
 
-}  // namespace
-
-bool FullPathName(const std::string& path, std::string& full,
-                  std::size_t& last_component) {
-  if (path.empty() || path.find('\0') != std::string::npos) return false;
+bool Absolute(const std::string& path, std::string& full, std::size_t& last_component) {
   if (!Resolve(path, full, last_component)) return false;
   // A trailing separator ("C:\games\") leaves the system without a last
   // component although the path is no root; drop it so that only real roots
@@ -51,11 +49,19 @@ bool FullPathName(const std::string& path, std::string& full,
   return true;
 }
 
+}  // namespace
+
+bool FullPathName(const std::string& path, std::string& full,
+                  std::size_t& last_component) {
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  return Guarded(false, [&] { return Absolute(path, full, last_component); });
+}
+
 std::string CurrentDirectory() {
   char buffer[MAX_PATH];
   DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
   if (length == 0 || length >= MAX_PATH) return std::string();
-  return std::string(buffer, length);
+  return Guarded(std::string(), [&] { return std::string(buffer, length); });
 }
 
 }  // namespace platform

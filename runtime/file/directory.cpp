@@ -48,6 +48,24 @@ const char* AfterPrefix(const char* path, const char* prefix) {
   return nullptr;
 }
 
+// The rest of `path`, which carries its drive, after its part that is the
+// home directory: by the text rule, or else by the directory itself, so that
+// another spelling of home (through a symbolic link, say) counts as home.
+// None outside home.
+const char* AfterHome(const char* path, const char* home) {
+  if (const char* rest = AfterPrefix(path, home)) return rest;
+  char prefix[kFileDirSize];
+  const size_t length = std::strlen(path);
+  if (length >= sizeof prefix) return nullptr;
+  for (size_t end = 1; end <= length; ++end) {
+    if (end < length && !platform::IsPathSeparator(path[end])) continue;
+    std::memcpy(prefix, path, end);
+    prefix[end] = 0;
+    if (platform::SameDirectory(prefix, home)) return path + end;
+  }
+  return nullptr;
+}
+
 // head + tail with exactly one separator between them when both are given.
 bool Join(char* target, size_t size, const char* head, const char* tail) {
   const size_t headLength = std::strlen(head);
@@ -79,20 +97,21 @@ enum class Mirror { kNone, kClear, kPath };
 Mirror MirrorOf(const char* path, char* mirror, size_t size) {
   uint32_t drive = 0;
   uint32_t prefix = 0;
-  const char* home = gHomeDir;
   const char* tail = path;
+  const char* rest = nullptr;
   if (platform::PathDrive(path, &drive, &prefix)) {
     if (drive != gHomeDrive) return Mirror::kClear;
     tail = path + prefix;
+    rest = AfterHome(path, gHomeDir);
   } else {
     uint32_t current = 0;
     if (!platform::GetDrive(&current)) return Mirror::kNone;
     if (current != gHomeDrive) return Mirror::kClear;
-    home += std::strlen(gHomeDriveText);
+    rest = AfterPrefix(path, gHomeDir + std::strlen(gHomeDriveText));
   }
   char text[2 * kFileDirSize];
   bool built = false;
-  if (const char* rest = AfterPrefix(path, home))
+  if (rest)
     built = Join(text, sizeof text, gCdromHomeDir, rest);
   else if (platform::IsPathSeparator(*tail))
     built = Concat(text, sizeof text, gCdromDriveText, tail);
@@ -204,7 +223,9 @@ success fileChDir(const char* path) {
   if (!platform::SetDirectory(path)) return 0;
   if (kind == Mirror::kClear) gCdromDirExists = false;
   if (kind == Mirror::kPath) {
-    gCdromDirExists = platform::IsDirectory(mirror);
+    // Where the mirror path leads back to the directory itself (outside the
+    // home tree on a system with one drive), there is no CD-ROM copy.
+    gCdromDirExists = platform::IsDirectory(mirror) && !platform::SameDirectory(mirror, ".");
     if (gCdromDirExists) CopyText(gCdromDir, mirror, sizeof gCdromDir);
   }
 

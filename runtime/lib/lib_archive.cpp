@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/directory_services.h"
 #include "runtime/mem.h"
 #include "runtime/ascii_case.h"
 
@@ -113,8 +114,11 @@ LibArchive& libCacheEntry(int index) { return gCache[index]; }
 int libCacheFind(uint32_t drive, const char* directory, const char* name) {
   for (int i = 0; i < kLibCacheSize; ++i) {
     LibArchive& entry = gCache[i];
-    if (!entry.inUse || entry.drive != drive) continue;
-    if (!EqualNoCase(entry.directory, directory) || !EqualNoCase(entry.name, name)) continue;
+    if (!entry.inUse || entry.drive != drive || !EqualNoCase(entry.name, name)) continue;
+    // The directory itself is the key: two that differ only in letter case
+    // are two directories where the system says so.
+    if (std::strcmp(entry.directory, directory) != 0 && !platform::SameDirectory(entry.directory, directory))
+      continue;
     entry.stamp = ++gUseCounter;
     ++entry.references;
     return i;

@@ -58,8 +58,9 @@ struct LibArchive {
 
 /// The cache entry at `index` (0 .. kLibCacheSize - 1).
 LibArchive& libCacheEntry(int index);
-/// The entry in use for this drive, directory and archive name (compared
-/// regardless of case), stamped and with a reference added; -1 if none.
+/// The entry in use for this drive, directory (the same directory on disk)
+/// and archive name (regardless of case), stamped and with a reference
+/// added; -1 if none.
 int libCacheFind(uint32_t drive, const char* directory, const char* name);
 /// Puts an opened archive into a free entry, or in place of the least
 /// recently used one (idle entries first), reads its directory and answers

@@ -5,7 +5,6 @@
 #include "platform/directory_services.h"
 #include "runtime/file/directory.h"
 #include "runtime/lib/lib_archive.h"
-#include "runtime/ascii_case.h"
 
 namespace {
 
@@ -19,22 +18,11 @@ size_t TrimmedLength(const char* path) {
   return length;
 }
 
-// Two directory paths name the same place, regardless of letter case,
-// separator kind and trailing separators.
-bool SameDirectory(const char* a, const char* b) {
-  const size_t length = TrimmedLength(a);
-  if (length != TrimmedLength(b)) return false;
-  for (size_t i = 0; i < length; ++i) {
-    if (platform::IsPathSeparator(a[i]) && platform::IsPathSeparator(b[i])) continue;
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
-// "main.dat" for the home directory, else the directory's last component
-// followed by ".dat" (".dat" for a root).
+// "main.dat" for the home directory (the directory itself, however it is
+// spelled), else the directory's last component followed by ".dat" (".dat"
+// for a root).
 bool ArchiveName(char* name, const char* directory, const char* home) {
-  if (SameDirectory(directory, home)) {
+  if (platform::SameDirectory(directory, home)) {
     std::strcpy(name, "main.dat");
     return true;
   }

@@ -406,6 +406,17 @@ TEST(ConversionEndToEnd, AnOutputInAnotherLetterCaseIsReplacedNotDoubled) {
   EXPECT_EQ(directory.Read(names[0]), ConvertedBytes(Format::kVtr, track));
 }
 
+// The longest output name a track directory allows (its track file is one
+// character longer) is written where paths may be that long.
+TEST(ConversionEndToEnd, TheLongestOutputNameWorks) {
+  if (testing_support::WindowsConventions()) GTEST_SKIP() << "paths stop at 260 characters";
+  const std::string name(251, 'a');
+  const Bytes track = TrackBytes(Format::kVtr, 4, 8);
+  GameDirectory directory(name);
+  directory.Put(name + ".trk", track);
+  directory.ExpectConverts(name + ".xq", ConvertedBytes(Format::kVtr, track));
+}
+
 TEST(ConversionEndToEnd, MotaSectionsWithStripsButNoWallsConvert) {
   const Bytes track = output_cases::WithoutWalls(TrackBytes(Format::kMota, 5, 4));
   GameDirectory directory;

@@ -179,3 +179,37 @@ TEST(AtomicReplace, TemporaryFileReplacesTheFinalOneOnlyWhenAsked) {
 
   EXPECT_EQ(CreateTemporaryFileBeside(dir / "missing/alpha.xq"), "");
 }
+
+namespace {
+
+TEST(AtomicReplace, AnOutputNameIsFreeUnlessADirectoryOrAnUnwritableFileHoldsIt) {
+  TempDir dir;
+  fs::create_directory(dir.path() / "TAKEN.XQ");
+  WriteText(dir.path() / "old.xq", "old");
+  const struct {
+    const char* name;
+    bool free;
+  } cases[] = {{"new.xq", true}, {"old.xq", true}, {"OLD.XQ", true}, {"taken.xq", false}, {"missing/new.xq", true}};
+  for (const auto& c : cases) EXPECT_EQ(CanTakeOutput(dir / c.name), c.free) << c.name;
+}
+
+#ifndef _WIN32
+// Links are entries of their own in a listing, marked the way Windows marks
+// reparse points, so that no walk leaves the directory through them.
+TEST(DirectoryEnum, LinksAreEntriesOfTheirOwn) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "outside/inner");
+  fs::create_directory(dir.path() / "listed");
+  fs::create_directory_symlink(dir.path() / "outside", dir.path() / "listed/to-dir");
+  fs::create_symlink(dir.path() / "outside/none", dir.path() / "listed/to-nothing");
+  std::vector<std::pair<std::string, uint32_t>> entries;
+  for (const DirectoryEntry& entry : FindFiles(dir / "listed/*"))
+    if (entry.name != "." && entry.name != "..") entries.emplace_back(entry.name, entry.attributes);
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, (std::vector<std::pair<std::string, uint32_t>>{
+                         {"to-dir", kAttributeReparsePoint | kAttributeDirectory},
+                         {"to-nothing", kAttributeReparsePoint}}));
+}
+#endif
+
+}  // namespace

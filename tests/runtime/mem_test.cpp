@@ -243,6 +243,21 @@ TEST(Mem, PeakIsTheHighestTotalInUse) {
   EXPECT_EQ(line, "Max memory allocated: 304\n");
 }
 
+// An older statistics file in another letter case is the one replaced.
+TEST(Mem, StatisticsReplaceTheFileInAnyLetterCase) {
+  TempDir dir;
+  testing_support::WriteText(dir / "MEMSTATS.TXT", "an older run, and a longer text\n");
+  {
+    testing_support::ScopedCurrentDirectory here(dir.path());
+    Bracket bracket("ShowMemStats=1\n");
+  }
+  EXPECT_EQ(testing_support::ListNames(dir.path()), std::vector<std::string>{"MEMSTATS.TXT"});
+  std::ifstream stats((dir / "MEMSTATS.TXT").c_str(), std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(stats)), std::istreambuf_iterator<char>());
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  EXPECT_EQ(text, "Max memory allocated: 0\n");
+}
+
 TEST(Mem, ForeignPointersAndDoubleFreesAreIgnored) {
   Bracket bracket;
   void* a = Alloc(100);

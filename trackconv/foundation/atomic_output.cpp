@@ -2,7 +2,6 @@
 
 #include "platform/atomic_replace.h"
 #include "platform/file_attributes.h"
-#include "platform/native_file.h"
 #include "platform/path.h"
 #include "trackconv/foundation/errors.h"
 
@@ -12,15 +11,9 @@ namespace {
 // that can be opened for writing (when `claim_existing`), as creating it
 // in place would open it.
 bool CanTakeFinal(const std::string& full_path, bool claim_existing) {
+  if (claim_existing) return platform::CanTakeOutput(full_path);
   uint32_t attributes = 0;
-  if (!platform::GetFileAttributes(full_path, attributes)) return true;
-  if (attributes & platform::kAttributeDirectory) return false;
-  if (!claim_existing) return true;
-  const platform::NativeFile probe = platform::OpenFile(
-      full_path, platform::kGenericRead | platform::kGenericWrite, 0, platform::kOpenExisting);
-  if (!probe.valid()) return false;
-  platform::CloseFile(probe);
-  return true;
+  return !platform::GetFileAttributes(full_path, attributes) || !(attributes & platform::kAttributeDirectory);
 }
 
 }  // namespace

@@ -22,16 +22,31 @@ using testing_support::WriteBytes;
 
 using Outputs = std::map<std::string, Bytes>;  // '/'-separated names
 
+// Runs pixmill as a user who may not write files the tests made read-only:
+// "nobody" where the tests run as the superuser.
+platform::ProcessResult RunPixmillAsOtherUser(const std::string& directory,
+                                              const std::vector<std::string>& arguments) {
+#ifdef AS_OTHER_USER_PROBE_EXE
+  std::vector<std::string> command{PIXMILL_EXE};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return platform::RunProcess(AS_OTHER_USER_PROBE_EXE, command, directory);
+#else
+  return RunPixmill(directory, arguments);
+#endif
+}
+
 // Runs pixmill on `dir` and compares the standard output, the status, every
 // expected output file and the set of names in the directory afterwards.
 void ExpectRun(const TempDir& dir, const std::vector<std::string>& arguments,
-               const std::string& output, int status, const Outputs& outputs) {
+               const std::string& output, int status, const Outputs& outputs,
+               bool asOtherUser = false) {
   std::vector<std::string> names = ListNames(dir.path());
   std::set<std::string> expected(names.begin(), names.end());
   for (const auto& [name, bytes] : outputs) {
     if (name.find('/') == std::string::npos) expected.insert(name);
   }
-  platform::ProcessResult result = RunPixmill(dir.path().string(), arguments);
+  platform::ProcessResult result = asOtherUser ? RunPixmillAsOtherUser(dir.path().string(), arguments)
+                                               : RunPixmill(dir.path().string(), arguments);
   EXPECT_EQ(result.standard_output, output);
   EXPECT_EQ(result.exit_status, status);
   for (const auto& [name, bytes] : outputs) {
@@ -360,16 +375,16 @@ TEST(PixmillConversion, PbfFilesBesideTheOutputWithTruncatedNames) {
   EXPECT_EQ(ListNames(dir.path() / "out.d").size(), 4u);
 }
 
-// A PBF that cannot be put in place (a directory holds its name) fails the
-// run after the MIP was written, and leaves no temporary file behind.
-TEST(PixmillConversion, PbfThatCannotBeSavedFailsTheRun) {
+// A PBF whose name is taken by a directory cannot be claimed: its creation
+// fails after the MIP was written, and no temporary file is left behind.
+TEST(PixmillConversion, PbfThatCannotBeCreatedFailsTheRun) {
   Picture picture = MakePicture(8, 2, Varied);
   TempDir dir;
   WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
-  std::filesystem::create_directory(dir.path() / "pic1.pbf");
+  std::filesystem::create_directory(dir.path() / "PIC1.PBF");
   ExpectRun(dir, {"-savepbfs", "pic.tga"},
             std::string("Saving each mip level as a separate pbf.\nConvert from Targa\n") + kOpaque16 +
-                "Successfully converted pic.tga to pic.mip.\nCouldn't save pic1.pbf.\n\n",
+                "Successfully converted pic.tga to pic.mip.\nCouldn't create PBF file pic1.pbf.\n\n",
             1, {{"pic.mip", MipFile(Mip16(picture, 3, 32, false))}});
 }
 
@@ -451,6 +466,124 @@ TEST(PixmillConversion, NamesWithDirectories) {
     EXPECT_EQ(ReadBytes(dir / c.written), expected);
   }
 }
+
+// Whether files can be made that the run cannot write: POSIX permissions,
+// and a user other than the superuser to run as.
+bool ReadOnlyFilesHoldAgainstTheRun() {
+#ifdef AS_OTHER_USER_PROBE_EXE
+  return platform::RunProcess(AS_OTHER_USER_PROBE_EXE, {"--check"}, ".").exit_status == 0;
+#else
+  return false;
+#endif
+}
+
+namespace fs = std::filesystem;
+
+void MakeReadOnly(const fs::path& path) {
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+// An output name that cannot take the result is refused where the output is
+// created, before anything is written: a directory in any letter case, a
+// read-only file of someone else; and a PBF that cannot be claimed fails
+// the run after the MIP was written. Nothing left behind is new.
+TEST(PixmillOutputs, NamesThatCannotTakeTheResultAreRefusedWhenCreated) {
+  Picture picture = MakePicture(8, 2, Varied);
+  const Bytes mip = MipFile(Mip16(picture, 3, 32, false));
+  const Bytes old = {'o', 'l', 'd'};
+  const std::string refused =
+      std::string("Convert from Targa\n") + kOpaque16 + "Couldn't create output file.\n";
+  struct Case {
+    std::string label;
+    bool readOnly;  // the run needs a user who cannot write the file
+    std::vector<std::string> arguments;
+    std::string output;
+    Outputs outputs;
+  } cases[] = {
+      {"directory", false, {"pic.tga", "dd.mip"}, refused, {}},
+      {"read-only output", true, {"pic.tga", "s.mip"}, refused, {{"s.mip", old}}},
+      {"read-only PBF", true, {"-savepbfs", "pic.tga"},
+       std::string("Saving each mip level as a separate pbf.\nConvert from Targa\n") + kOpaque16 +
+           "Successfully converted pic.tga to pic.mip.\nCouldn't create PBF file pic1.pbf.\n\n",
+       {{"pic.mip", mip}, {"pic1.pbf", old}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    if (c.readOnly && !ReadOnlyFilesHoldAgainstTheRun()) continue;
+    TempDir dir;
+    fs::permissions(dir.path(), fs::perms::all);  // the other user writes here
+    WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+    fs::create_directory(dir.path() / "DD.MIP");
+    WriteBytes(dir / "s.mip", old);
+    WriteBytes(dir / "pic1.pbf", old);
+    MakeReadOnly(dir.path() / "s.mip");
+    MakeReadOnly(dir.path() / "pic1.pbf");
+    ExpectRun(dir, c.arguments, c.output, 1, c.outputs, c.readOnly);
+    EXPECT_TRUE(fs::is_empty(dir.path() / "DD.MIP"));
+  }
+}
+
+// An empty PCX (its corners the wrong way round) is the reader's refusal.
+TEST(PixmillOutputs, EmptyPcxIsNotReadable) {
+  TempDir dir;
+  Bytes pcx = PcxFile(3, 2, std::vector<uint8_t>(6, 1), TestPalette());
+  pcx[4] = 5;  // xmin 5 beyond xmax 2
+  WriteBytes(dir / "pic.pcx", pcx);
+  ExpectRun(dir, {"pic.pcx"}, std::string("Convert from Pcx\n") + kOpaque16 + "Couldn't read PCX file.\n", 1,
+            {});
+}
+
+// An existing output in another letter case is the one replaced.
+TEST(PixmillOutputs, AnOutputInAnotherLetterCaseIsReplacedNotDoubled) {
+  Picture picture = MakePicture(8, 2, Varied);
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+  WriteBytes(dir / "OUT.MIP", {'o', 'l', 'd'});
+  platform::ProcessResult result = RunPixmill(dir.path().string(), {"pic.tga", "out.mip"});
+  EXPECT_EQ(result.standard_output,
+            std::string("Convert from Targa\n") + kOpaque16 + "Successfully converted pic.tga to out.mip.\n");
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(ListNames(dir.path()).size(), 2u);
+#ifndef _WIN32
+  EXPECT_EQ(ListNames(dir.path())[0], "OUT.MIP");
+#endif
+  EXPECT_EQ(ReadBytes(dir / "OUT.MIP"), MipFile(Mip16(picture, 3, 32, false)));
+}
+
+#ifndef _WIN32
+// Where paths may be long (not under the 260-character limit of Windows):
+// every final name the system accepts works, an output that is a symbolic
+// link is written through, and a replaced output keeps its permission bits.
+TEST(PixmillOutputs, LongNamesLinksAndPermissionBits) {
+  Picture picture = MakePicture(8, 2, Varied);
+  const Bytes mip = MipFile(Mip16(picture, 3, 32, false));
+  const std::string longName = std::string(251, 'n') + ".mip";
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", TgaFile(picture, 24, false, false));
+  fs::create_directory(dir.path() / "game");
+  WriteBytes(dir / "game/linked.mip", {'o', 'l', 'd'});
+  WriteBytes(dir / "plain.mip", {'o', 'l', 'd'});
+  fs::create_symlink("game/linked.mip", dir.path() / "link.mip");
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(dir.path() / "game/linked.mip", mode);
+  fs::permissions(dir.path() / "plain.mip", mode);
+
+  for (const std::string& output : {longName, std::string("link.mip"), std::string("plain.mip")}) {
+    platform::ProcessResult result = RunPixmill(dir.path().string(), {"pic.tga", output});
+    EXPECT_EQ(result.standard_output, std::string("Convert from Targa\n") + kOpaque16 +
+                                          "Successfully converted pic.tga to " + output + ".\n");
+    EXPECT_EQ(result.exit_status, 0);
+  }
+  EXPECT_EQ(ListNames(dir.path()), (std::vector<std::string>{"game", "link.mip", longName, "pic.tga", "plain.mip"}));
+  EXPECT_EQ(ListNames(dir.path() / "game"), std::vector<std::string>{"linked.mip"});
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link.mip"));
+  for (const char* written : {"game/linked.mip", "plain.mip"}) {
+    EXPECT_EQ(ReadBytes(dir / written), mip) << written;
+    EXPECT_EQ(fs::status(dir.path() / written).permissions(), mode) << written;
+  }
+  EXPECT_EQ(ReadBytes(dir / longName), mip);
+}
+#endif
 
 }  // namespace
 }  // namespace pixmill_e2e

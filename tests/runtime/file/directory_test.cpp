@@ -204,7 +204,13 @@ TEST_F(DirectoryTest, ChDirMirrorsTheHomeTreeOnTheCdrom) {
       // Relative changes move the mirror from where it last stood.
       {"..", true, true, Path("cd/sub")},
       {Path("home"), true, true, Path("cd")},
+#ifdef _WIN32
       {Path("cd/sub"), true, true, Path("cd/sub")},  // outside home: the same path on the CD-ROM drive
+#else
+      // Outside home the same path on the one drive is the directory itself,
+      // which is not its own CD-ROM copy.
+      {Path("cd/sub"), true, false, Path("cd")},
+#endif
   };
   for (const Step& step : steps) {
     EXPECT_EQ(fileChDir(step.target.c_str()), step.changes ? 1 : 0) << step.target;
@@ -226,4 +232,69 @@ TEST_F(DirectoryTest, LibCfgWithoutAUsableCdromLeavesTheMirrorOff) {
     libfileEnd();
     EXPECT_EQ(CurrentDir(), home_.path().string());
   }
+}
+
+// A link inside a tree is an entry of its own: the searches never offer it
+// as a directory, and deleting the tree removes the link, not its target.
+TEST_F(DirectoryTest, DeleteDirNeverLeavesItsTree) {
+#ifdef _WIN32
+  GTEST_SKIP() << "directory links are reparse points that the searches skip";
+#else
+  MakeDirs("victim/deeper");
+  WriteText(Path("victim/keep.txt"), "keep");
+  MakeDirs("tree/sub");
+  WriteText(Path("tree/sub/gone.txt"), "gone");
+  fs::create_directory_symlink(Path("victim"), Path("tree/sub/outside"));
+  fs::create_symlink(Path("victim/keep.txt"), Path("tree/file-link"));
+
+  EXPECT_EQ(Search(true, "tree/sub/*"), (Names{".", ".."}));
+  EXPECT_EQ(Search(false, "tree/sub/*"), (Names{"gone.txt", "outside"}));
+  EXPECT_TRUE(fileDeleteDir("tree"));
+  EXPECT_FALSE(fs::exists(Path("tree")));
+  EXPECT_EQ(testing_support::ListNames(Path("victim")), (Names{"deeper", "keep.txt"}));
+#endif
+}
+
+// Names that exist in another letter case are the names Windows would find.
+TEST_F(DirectoryTest, CreatedNamesFindTheirOtherCase) {
+  WriteText(Path("out.bin"), "old contents");
+  WriteText(Path("a.txt"), "a");
+  WriteText(Path("b.txt"), "b");
+  MakeDirs("d1x");
+
+  QuorFile* file = nullptr;
+  ASSERT_TRUE(fileCreate(&file, "OUT.BIN"));
+  EXPECT_TRUE(fileClose(file));
+  EXPECT_EQ(fs::file_size(Path("out.bin")), 0u);
+  EXPECT_FALSE(fileRename("a.txt", "B.TXT"));
+  EXPECT_FALSE(fileMkDir("D1X"));
+  EXPECT_FALSE(fileRenameDir("d1x", "A.TXT"));
+  EXPECT_TRUE(fileRename("b.txt", "B.TXT"));  // only the letter case changes
+  Names names = testing_support::ListNames(home_.path());
+#ifdef _WIN32
+  // The file system chooses how a name whose case changed is spelled.
+  for (std::string& name : names) std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+  EXPECT_EQ(names, (Names{"a.txt", "b.txt", "d1x", "out.bin"}));
+#else
+  EXPECT_EQ(names, (Names{"B.TXT", "a.txt", "d1x", "out.bin"}));
+#endif
+}
+
+// The home directory is the directory itself, however it is spelled: the
+// CD-ROM mirror takes a path below its real name as a path below home.
+TEST_F(DirectoryTest, HomeSetThroughALinkIsTheSameHome) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows compares the home directory by its name";
+#else
+  MakeDirs("real/sub");
+  MakeDirs("cd/sub");
+  fs::create_directory_symlink(Path("real"), Path("alias"));
+  ASSERT_TRUE(fileSetHomeDir(Path("alias").c_str()));
+  WriteText(Path("real/lib.cfg"), Path("cd"));
+  ASSERT_TRUE(libfileBegin());
+  ASSERT_TRUE(fileCdromPresent());
+  EXPECT_TRUE(fileChDir(Path("real/sub").c_str()));
+  EXPECT_TRUE(fileCdromCurrentDirExists());
+  EXPECT_EQ(fileGetCdromDir(), Path("cd/sub"));
+#endif
 }

@@ -284,3 +284,38 @@ TEST_F(LibfileTest, CdromCopiesAreFoundOnlyWhenConfigured) {
     }
   }
 }
+
+// Directories that differ only in letter case are two directories with two
+// archives; a spelling of home through a link still reads "main.dat".
+TEST_F(LibfileTest, ArchivesBelongToTheDirectoryOnDisk) {
+#ifdef _WIN32
+  GTEST_SKIP() << "names that differ only in letter case are one on Windows";
+#else
+  WriteBytes(Path("main.dat"), Archive({{"m.txt", "home member"}}));
+  MakeDirs("H/Maps");
+  MakeDirs("H/maps");
+  WriteBytes(Path("H/Maps/Maps.dat"), Archive({{"a.txt", "upper"}}));
+  WriteBytes(Path("H/maps/maps.dat"), Archive({{"a.txt", "lower"}}));
+  fs::create_directory_symlink(home_.path(), Path("H/alias"));
+
+  struct Case {
+    std::string directory;
+    const char* name;
+    std::string content;
+  };
+  const Case cases[] = {
+      {Path("H/Maps"), "a.txt", "upper"},
+      {Path("H/maps"), "a.txt", "lower"},
+      {Path("H/Maps"), "A.TXT", "upper"},
+      {Path("H/alias"), "m.txt", "home member"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(fileChDir(c.directory.c_str())) << c.directory;
+    EXPECT_EQ(Content(c.name), c.content) << c.directory;
+  }
+  // Home itself, set through the link: its archive is "main.dat".
+  ASSERT_TRUE(fileSetHomeDir(Path("H/alias").c_str()));
+  ASSERT_TRUE(fileChDir(home_.path().string().c_str()));
+  EXPECT_EQ(Content("m.txt"), "home member");
+#endif
+}

@@ -88,3 +88,43 @@ TEST(AtomicOutput, UncreatableOutputNamesTheFinalFile) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+namespace {
+
+namespace fs = std::filesystem;
+
+// Where paths may be long (not under the 260-character limit of Windows):
+// a final name of 255 characters works, an output that is a symbolic link is
+// written through (its target replaced, the link kept), and a replaced
+// output keeps its permission bits.
+TEST(AtomicOutput, LongNamesLinksAndPermissionBits) {
+  TempDir dir;
+  ScopedCurrentDirectory in_dir(dir.path());
+  fs::create_directory(dir.path() / "game");
+  WriteBytes(dir / "game/linked.xq", {1});
+  WriteBytes(dir / "plain.xq", {1});
+  fs::create_symlink("game/linked.xq", dir.path() / "link.xq");
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(dir.path() / "game/linked.xq", mode);
+  fs::permissions(dir.path() / "plain.xq", mode);
+  const std::string long_name = std::string(252, 'n') + ".xq";
+
+  for (const std::string& name : {long_name, std::string("link.xq"), std::string("plain.xq")}) {
+    AtomicOutput output(name);
+    uint8_t data[2] = {7, 8};
+    output.File()->Write(2, data);
+    output.Commit();
+  }
+  EXPECT_EQ(ListNames(dir.path()), (std::vector<std::string>{"game", "link.xq", long_name, "plain.xq"}));
+  EXPECT_EQ(ListNames(dir.path() / "game"), std::vector<std::string>{"linked.xq"});
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link.xq"));
+  for (const char* written : {"game/linked.xq", "plain.xq"}) {
+    EXPECT_EQ(ReadBytes(dir / written), (std::vector<uint8_t>{7, 8})) << written;
+    EXPECT_EQ(fs::status(dir.path() / written).permissions(), mode) << written;
+  }
+  EXPECT_EQ(ReadBytes(dir / long_name), (std::vector<uint8_t>{7, 8}));
+}
+
+}  // namespace
+#endif
