@@ -127,7 +127,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the trackconv and pixmill authors")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converters of tracks and textures for racing simulations")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_SOURCE_IGNORE_FILES "/build/;/dist/;/\\\\.git")
 # Per generator: which components the package holds (cmake/CPackOptions.cmake).
