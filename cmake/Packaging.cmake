@@ -155,6 +155,14 @@ else()
 simulations. trackconv converts the track of a game directory (VTR, MOTA
 and the K5/K6/KV family) into the XQ track format. pixmill converts a PCX
 or Targa picture into a MIP texture or an SRB sprite.")
+  if(TARGET millview)
+    string(APPEND CPACK_PACKAGE_DESCRIPTION
+      "\nmillview shows textures as PNG pictures and tracks as SVG plans.")
+  endif()
+  if(TARGET modbatch)
+    string(APPEND CPACK_PACKAGE_DESCRIPTION
+      "\nmodbatch converts a whole mod folder in parallel, only what changed.")
+  endif()
 endif()
 
 include(CPack)

@@ -11,15 +11,16 @@ for tool in mandoc groff; do
   fi
 done
 
+shopt -s nullglob
 pages=()
 for arg in "$@"; do
   if [ -d "$arg" ]; then
-    pages+=("$arg"/*.[1-9])
+    pages+=("$arg"/*.[1-9] "$arg"/*.[1-9].gz)
   else
     pages+=("$arg")
   fi
 done
-if [ ${#pages[@]} -eq 0 ] || [ ! -e "${pages[0]}" ]; then
+if [ ${#pages[@]} -eq 0 ]; then
   echo "no manual pages in: $*" >&2
   exit 1
 fi
