@@ -24,6 +24,16 @@ wine_session_start() {  # <wine loader> <prefix dir>
   WINEPREFIX=$prefix "$wine_session_server" -w
   wine_session_prefix=$prefix
   WINEPREFIX=$prefix "$wine_session_server" -p
+  # The first program of a server starts Wine's own background programs,
+  # which then live as long as the server and keep whatever output they
+  # inherited open: started by a test whose output goes into a pipe, they
+  # would keep its reader waiting after the test ended. So they start here,
+  # with nothing to inherit.
+  (
+    export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+    unset DISPLAY WAYLAND_DISPLAY
+    "$1" cmd /c exit </dev/null >/dev/null 2>&1
+  )
 }
 
 wine_session_stop() {
