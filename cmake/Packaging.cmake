@@ -120,6 +120,11 @@ if(RT_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_NAME STREQUAL "L
   add_test(NAME man_pages_lint
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/lint-man.sh ${RT_MAN_SOURCE_DIR})
   set_tests_properties(man_pages_lint PROPERTIES SKIP_RETURN_CODE 77)
+  if(TARGET pixmill)
+    add_test(NAME pixmill_man_page_lists_every_switch
+      COMMAND ${PROJECT_SOURCE_DIR}/scripts/lint-man.sh --usage $<TARGET_FILE:pixmill>
+              ${RT_MAN_SOURCE_DIR}/pixmill.1)
+  endif()
 endif()
 
 set(CPACK_PACKAGE_NAME ${RT_PACKAGE_NAME})
