@@ -32,8 +32,11 @@ else()
   set(RT_INSTALL_MAN ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
-find_program(RT_GZIP gzip)
-find_program(RT_GROFF groff)
+if(WIN32)
+  find_program(RT_GROFF groff)
+else()
+  find_program(RT_GZIP gzip REQUIRED)
+endif()
 
 # Makes <output> from <input> with cmake/PackageFile.cmake in mode <mode>;
 # the output is added to the list named by <outputs>.
@@ -73,13 +76,11 @@ foreach(program ${RT_USER_PROGRAMS})
     else()
       message(WARNING "groff not found (Debian: groff-base): no rendered manual pages in the package")
     endif()
-  elseif(RT_GZIP)
+  else()
     # Debian keeps manual pages compressed, without a time stamp.
     set(compressed ${RT_PACKAGE_BINARY_DIR}/${program}.1.gz)
     rt_package_file(rt_generated gzip ${page} ${compressed})
     install(FILES ${compressed} DESTINATION ${RT_INSTALL_MAN} COMPONENT programs)
-  else()
-    install(FILES ${page} DESTINATION ${RT_INSTALL_MAN} COMPONENT programs)
   endif()
 endforeach()
 
@@ -97,10 +98,8 @@ else()
   string(TIMESTAMP RT_PACKAGE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in
     ${RT_PACKAGE_BINARY_DIR}/changelog.Debian @ONLY)
-  if(RT_GZIP)
-    rt_package_file(rt_generated gzip ${RT_PACKAGE_BINARY_DIR}/changelog.Debian
-      ${RT_PACKAGE_BINARY_DIR}/changelog.Debian.gz)
-  endif()
+  rt_package_file(rt_generated gzip ${RT_PACKAGE_BINARY_DIR}/changelog.Debian
+    ${RT_PACKAGE_BINARY_DIR}/changelog.Debian.gz)
   install(FILES ${RT_PACKAGE_BINARY_DIR}/changelog.Debian.gz
     DESTINATION ${RT_INSTALL_DOC} COMPONENT debian EXCLUDE_FROM_ALL)
   install(FILES LICENSE DESTINATION ${RT_INSTALL_DOC} RENAME copyright
@@ -131,10 +130,8 @@ set(CPACK_PACKAGE_NAME ${RT_PACKAGE_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the trackconv and pixmill authors")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converters of tracks and textures for racing simulations")
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES TRUE)
-set(CPACK_SOURCE_IGNORE_FILES "/build/;/dist/;/\\\\.git")
 # Per generator: which components the package holds (cmake/CPackOptions.cmake).
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackOptions.cmake)
 set(CPACK_RT_SOURCE_DIR ${PROJECT_SOURCE_DIR})
