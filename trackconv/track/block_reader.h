@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "trackconv/foundation/sub_file.h"
@@ -42,14 +43,18 @@ class BlockReader {
  private:
   /// The next `count` bytes (at most one chunk) from the buffer.
   const uint8_t* Take(uint32_t count) {
-    if (count > buffer_.size() - used_) Fill(count - (buffer_.size() - used_));
-    const uint8_t* bytes = buffer_.data() + used_;
+    if (count > size_ - used_) Fill(count - (size_ - used_));
+    const uint8_t* bytes = buffer_.get() + used_;
     used_ += count;
     return bytes;
   }
   void Fill(uint64_t needed);
 
   SubFile& file_;
-  std::vector<uint8_t> buffer_;
+  /// Left uninitialised: every byte is read from the file before it is
+  /// handed out, and zeroing each chunk first would cost as much again.
+  std::unique_ptr<uint8_t[]> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t size_ = 0;  ///< bytes of buffer_ read from the file
   std::size_t used_ = 0;  ///< bytes of buffer_ already handed out
 };

@@ -104,12 +104,15 @@ class TrkFile {
 /// Answers TrkFile::SectionAt for one track in logarithmic time, after one
 /// pass over the section starts when made: for callers that look up every
 /// section, where the linear search would make the whole job quadratic.
-/// Valid while the track's answers stay as they were.
+/// Also keeps the track's lateral offsets, which PointAt compares against
+/// on every call. Valid while the track's answers stay as they were.
 class SectionFinder {
  public:
   explicit SectionFinder(const TrkFile& track);
   /// The same index as track.SectionAt(longitude), or the same error.
   uint32_t SectionAt(double longitude) const;
+  /// The same value as track.LateralOffset(j).
+  double LateralOffset(uint32_t j) const { return laterals_[j]; }
 
  private:
   double total_;
@@ -118,4 +121,5 @@ class SectionFinder {
   /// which is also the first running maximum above it, even when the
   /// starts of a malformed track are out of order.
   std::vector<double> running_max_;
+  std::vector<double> laterals_;
 };

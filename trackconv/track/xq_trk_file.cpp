@@ -131,20 +131,23 @@ void XQTrkFile::SampleSection(const TrkFile& track, const SectionFinder& finder,
 
   XQSection section;
   section.kind = track.IsCurve(i) ? 2 : 1;
-  section.start_distance = Units(track.SectionStart(i));
+  const double start_longitude = track.SectionStart(i);
+  section.start_distance = Units(start_longitude);
   section.first_surface = static_cast<uint32_t>(surfaces_.size());
   section.surface_count = 0;
-  const Point3D start = track.PointAt(track.SectionStart(i), 0.0, finder);
+  const Point3D start = track.PointAt(start_longitude, 0.0, finder);
   section.start_x = Units(start.x);
   section.start_y = Units(start.y);
   if (section.kind == 2) {
     section.centre_x = Units(track.CurveCentreX(i));
     section.centre_y = Units(track.CurveCentreY(i));
   }
+  // Every lateral's grade is an angle against the same section length.
+  const double length = track.SectionLength(i);
+  XQSample* samples = samples_.data() + static_cast<std::size_t>(i) * lateral_count;
   for (uint32_t j = 0; j < lateral_count; ++j) {
-    XQSample& sample = samples_[static_cast<std::size_t>(i) * lateral_count + j];
-    sample.altitude = Units(track.AltitudeStart(next, j));
-    sample.grade = Grade(track, i, j);
+    samples[j].altitude = Units(track.AltitudeStart(next, j));
+    samples[j].grade = Grade(track, i, j, length);
   }
   AddSurfaces(track, i, section);
   AddWalls(track, i, section);
@@ -244,12 +247,12 @@ int32_t XQTrkFile::Units(double length) const {
 }
 
 // The slope of the altitude cubic at the section's end, per whole section,
-// as an angle against the section's length.
-int32_t XQTrkFile::Grade(const TrkFile& track, uint32_t i, uint32_t j) const {
+// as an angle against the section's length (SectionLength(i), given).
+int32_t XQTrkFile::Grade(const TrkFile& track, uint32_t i, uint32_t j, double length) const {
   double slope = 3 * track.AltitudeCubic(i, j);
   slope = 2 * track.AltitudeQuadratic(i, j) + slope;
   slope = track.AltitudeLinear(i, j) + slope;
-  const double angle = std::atan2(slope, track.SectionLength(i));
+  const double angle = std::atan2(slope, length);
   const double degrees = angle / Pi * 180.0;
   int32_t grade = 0;
   if (!RoundToI32(degrees * 142.85714285714286, grade)) Refuse(kValueOutOfRange);

@@ -127,7 +127,7 @@ class XQTrkFile : public TrkFile {
 
   [[noreturn]] void Refuse(const char* text) const;
   int32_t Units(double length) const;
-  int32_t Grade(const TrkFile& source, uint32_t i, uint32_t j) const;
+  int32_t Grade(const TrkFile& source, uint32_t i, uint32_t j, double length) const;
   int32_t Narrow(int64_t value) const;
 
   const XQSection* SectionOrNull(uint32_t i) const;
