@@ -9,6 +9,7 @@
 // that claims more bytes than the archive holds) fails before any of its
 // records is handed out.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -33,7 +34,20 @@ class BlockReader {
   void Records(uint64_t count, uint32_t size, Handler&& record) {
     if (size != 0 && count > UINT64_MAX / size) Require(UINT64_MAX);
     Require(count * size);
-    for (uint64_t r = 0; r < count; ++r) record(Take(size));
+    while (count > 0) {
+      // The records that lie whole in the buffer go out in one run; one
+      // that straddles its end comes through Take, which refills it.
+      const uint64_t whole = size == 0 ? count : std::min<uint64_t>(count, (size_ - used_) / size);
+      if (whole == 0) {
+        record(Take(size));
+        --count;
+        continue;
+      }
+      const uint8_t* bytes = buffer_.get() + used_;
+      used_ += static_cast<std::size_t>(whole * size);
+      for (uint64_t r = 0; r < whole; ++r, bytes += size) record(bytes);
+      count -= whole;
+    }
   }
 
   /// Checks that the next `count` bytes can be read, failing as one read of

@@ -448,6 +448,13 @@ uint32_t MOTATrkFile::SectionWord(uint32_t i, uint32_t m) const {
   return section.words[4];
 }
 
+void MOTATrkFile::LineAltitudes(uint32_t i, LineAltitude* out) const {
+  const Line* line = lines_.data() + sections_[i].first_line;
+  for (std::size_t j = 0; j < laterals_.size(); ++j) {
+    out[j] = {LengthFromUnits(line[j].d), LengthFromUnits(line[j].c), LengthFromUnits(line[j].b),
+              LengthFromUnits(line[j].a)};
+  }
+}
 double MOTATrkFile::AltitudeStart(uint32_t i, uint32_t j) const {
   return LengthFromUnits(LineAt(i, j).d);
 }

@@ -19,6 +19,13 @@ const char* TrkFile::SectionWordName(uint32_t i, uint32_t m) const {
   }
 }
 
+void TrkFile::LineAltitudes(uint32_t i, LineAltitude* out) const {
+  const uint32_t m = LateralCount();
+  for (uint32_t j = 0; j < m; ++j) {
+    out[j] = {AltitudeStart(i, j), AltitudeLinear(i, j), AltitudeQuadratic(i, j), AltitudeCubic(i, j)};
+  }
+}
+
 uint32_t TrkFile::SectionAt(double longitude) const {
   const uint32_t n = SectionCount();
   // Without sections every answer would index nothing.

@@ -19,6 +19,14 @@ struct Point3D {
   double z;
 };
 
+/// The altitude cubic of one lateral line along one section.
+struct LineAltitude {
+  double start;      ///< AltitudeStart
+  double linear;     ///< AltitudeLinear
+  double quadratic;  ///< AltitudeQuadratic
+  double cubic;      ///< AltitudeCubic
+};
+
 /// Indexes (section i, lateral line j, strip k, wall w, raw word m) are not
 /// range-checked; callers stay below the counts the track reports.
 class TrkFile {
@@ -84,6 +92,12 @@ class TrkFile {
   virtual const char* WallWordName(uint32_t i, uint32_t w, uint32_t m) const = 0;
   /// Writes the track in the class's own format into the held SubFile.
   virtual void Write() = 0;
+
+  /// The altitude cubics of every lateral line of section i, line j into
+  /// out[j]: the values of AltitudeStart … AltitudeCubic(i, j), for callers
+  /// that visit every line. By default asked one by one; a format that
+  /// keeps its lines together answers from them at once.
+  virtual void LineAltitudes(uint32_t i, LineAltitude* out) const;
 
   /// Index of the section containing `longitude`; one lap is subtracted
   /// at most once. Throws XAssumption beyond that, or without sections.

@@ -390,6 +390,13 @@ uint32_t VTRTrkFile::SectionWord(uint32_t i, uint32_t m) const {
   return m == 0 ? sections_[i][kWord9] : 0;
 }
 
+void VTRTrkFile::LineAltitudes(uint32_t i, LineAltitude* out) const {
+  const LineRecord* line = lines_.data() + sections_[i][kFirstLine];
+  for (std::size_t j = 0; j < laterals_.size(); ++j) {
+    out[j] = {LengthFromUnits(line[j].d), LengthFromUnits(line[j].c), LengthFromUnits(line[j].b),
+              LengthFromUnits(line[j].a)};
+  }
+}
 double VTRTrkFile::AltitudeStart(uint32_t i, uint32_t j) const { return LengthFromUnits(Line(i, j).d); }
 double VTRTrkFile::AltitudeLinear(uint32_t i, uint32_t j) const { return LengthFromUnits(Line(i, j).c); }
 double VTRTrkFile::AltitudeQuadratic(uint32_t i, uint32_t j) const { return LengthFromUnits(Line(i, j).b); }

@@ -117,17 +117,25 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
     records += std::min<uint64_t>(uint64_t{track.SurfaceCount(i)} + track.WallCount(i), kMaxSurfaces);
   surfaces_.reserve(records);
   const SectionFinder finder(track);
-  for (uint32_t i = 0; i < section_count; ++i) SampleSection(track, finder, i);
+  // A section's samples take its own lines' slopes and the next section's
+  // start altitudes, so each section's lines are asked for once and serve
+  // twice: as the next lines of the section before, then as its own.
+  std::vector<LineAltitude> lines(lateral_count), next_lines(lateral_count);
+  if (section_count != 0) track.LineAltitudes(0, lines.data());
+  for (uint32_t i = 0; i < section_count; ++i) {
+    track.LineAltitudes((i + 1) % section_count, next_lines.data());
+    SampleSection(track, finder, i, lines.data(), next_lines.data());
+    lines.swap(next_lines);
+  }
   JoinSections(track);
   CarryCurveRadials();
 }
 
 XQTrkFile::~XQTrkFile() = default;
 
-void XQTrkFile::SampleSection(const TrkFile& track, const SectionFinder& finder, uint32_t i) {
-  const uint32_t section_count = track.SectionCount();
+void XQTrkFile::SampleSection(const TrkFile& track, const SectionFinder& finder, uint32_t i,
+                              const LineAltitude* lines, const LineAltitude* next_lines) {
   const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());
-  const uint32_t next = (i + 1) % section_count;
 
   XQSection section;
   section.kind = track.IsCurve(i) ? 2 : 1;
@@ -146,8 +154,8 @@ void XQTrkFile::SampleSection(const TrkFile& track, const SectionFinder& finder,
   const double length = track.SectionLength(i);
   XQSample* samples = samples_.data() + static_cast<std::size_t>(i) * lateral_count;
   for (uint32_t j = 0; j < lateral_count; ++j) {
-    samples[j].altitude = Units(track.AltitudeStart(next, j));
-    samples[j].grade = Grade(track, i, j, length);
+    samples[j].altitude = Units(next_lines[j].start);
+    samples[j].grade = Grade(lines[j], length);
   }
   AddSurfaces(track, i, section);
   AddWalls(track, i, section);
@@ -247,11 +255,11 @@ int32_t XQTrkFile::Units(double length) const {
 }
 
 // The slope of the altitude cubic at the section's end, per whole section,
-// as an angle against the section's length (SectionLength(i), given).
-int32_t XQTrkFile::Grade(const TrkFile& track, uint32_t i, uint32_t j, double length) const {
-  double slope = 3 * track.AltitudeCubic(i, j);
-  slope = 2 * track.AltitudeQuadratic(i, j) + slope;
-  slope = track.AltitudeLinear(i, j) + slope;
+// as an angle against the section's length.
+int32_t XQTrkFile::Grade(const LineAltitude& line, double length) const {
+  double slope = 3 * line.cubic;
+  slope = 2 * line.quadratic + slope;
+  slope = line.linear + slope;
   const double angle = std::atan2(slope, length);
   const double degrees = angle / Pi * 180.0;
   int32_t grade = 0;
