@@ -1,6 +1,7 @@
 #include "trackconv/track/block_reader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "trackconv/foundation/errors.h"
 
@@ -11,7 +12,7 @@ constexpr uint64_t kChunk = 1 << 16;
 BlockReader::BlockReader(SubFile& file) : file_(file) { file_.Seek(0); }
 
 void BlockReader::Require(uint64_t count) {
-  const uint64_t buffered = buffer_.size() - used_;
+  const uint64_t buffered = size_ - used_;
   const uint64_t unread = file_.Size() - file_.Position();
   if (count > buffered + unread) throw XFileRead(file_.GetName());
   if (count <= buffered) return;
@@ -47,18 +48,26 @@ std::vector<uint8_t> BlockReader::Next(uint64_t count) {
 }
 
 void BlockReader::Fill(uint64_t needed) {
-  buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(used_));
-  used_ = 0;
-  const std::size_t kept = buffer_.size();
+  const std::size_t kept = size_ - used_;
   const uint64_t unread = file_.Size() - file_.Position();
   const uint32_t ahead = static_cast<uint32_t>(std::max(needed, std::min(kChunk, unread)));
-  buffer_.resize(kept + ahead);
+  if (kept + ahead > capacity_) {
+    std::unique_ptr<uint8_t[]> larger(new uint8_t[kept + ahead]);
+    if (kept != 0) std::memcpy(larger.get(), buffer_.get() + used_, kept);
+    buffer_ = std::move(larger);
+    capacity_ = kept + ahead;
+  } else if (kept != 0) {
+    std::memmove(buffer_.get(), buffer_.get() + used_, kept);
+  }
+  used_ = 0;
+  size_ = kept;
   try {
-    file_.Read(ahead, buffer_.data() + kept);
+    file_.Read(ahead, buffer_.get() + kept);
+    size_ = kept + ahead;
   } catch (const XFileRead&) {
     // Reading ahead reached bytes the file underneath does not hold; the
     // bytes asked for are all there (Require made sure), so read just them.
-    buffer_.resize(kept + static_cast<std::size_t>(needed));
-    file_.Read(static_cast<uint32_t>(needed), buffer_.data() + kept);
+    file_.Read(static_cast<uint32_t>(needed), buffer_.get() + kept);
+    size_ = kept + static_cast<std::size_t>(needed);
   }
 }

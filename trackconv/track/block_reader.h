@@ -9,8 +9,10 @@
 // that claims more bytes than the archive holds) fails before any of its
 // records is handed out.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "trackconv/foundation/sub_file.h"
@@ -32,7 +34,20 @@ class BlockReader {
   void Records(uint64_t count, uint32_t size, Handler&& record) {
     if (size != 0 && count > UINT64_MAX / size) Require(UINT64_MAX);
     Require(count * size);
-    for (uint64_t r = 0; r < count; ++r) record(Take(size));
+    while (count > 0) {
+      // The records that lie whole in the buffer go out in one run; one
+      // that straddles its end comes through Take, which refills it.
+      const uint64_t whole = size == 0 ? count : std::min<uint64_t>(count, (size_ - used_) / size);
+      if (whole == 0) {
+        record(Take(size));
+        --count;
+        continue;
+      }
+      const uint8_t* bytes = buffer_.get() + used_;
+      used_ += static_cast<std::size_t>(whole * size);
+      for (uint64_t r = 0; r < whole; ++r, bytes += size) record(bytes);
+      count -= whole;
+    }
   }
 
   /// Checks that the next `count` bytes can be read, failing as one read of
@@ -42,14 +57,18 @@ class BlockReader {
  private:
   /// The next `count` bytes (at most one chunk) from the buffer.
   const uint8_t* Take(uint32_t count) {
-    if (count > buffer_.size() - used_) Fill(count - (buffer_.size() - used_));
-    const uint8_t* bytes = buffer_.data() + used_;
+    if (count > size_ - used_) Fill(count - (size_ - used_));
+    const uint8_t* bytes = buffer_.get() + used_;
     used_ += count;
     return bytes;
   }
   void Fill(uint64_t needed);
 
   SubFile& file_;
-  std::vector<uint8_t> buffer_;
+  /// Left uninitialised: every byte is read from the file before it is
+  /// handed out, and zeroing each chunk first would cost as much again.
+  std::unique_ptr<uint8_t[]> buffer_;
+  std::size_t capacity_ = 0;
+  std::size_t size_ = 0;  ///< bytes of buffer_ read from the file
   std::size_t used_ = 0;  ///< bytes of buffer_ already handed out
 };

@@ -121,18 +121,18 @@ void MOTATrkFile::Read() {
   uint64_t surfaces_so_far = 0;
   sections_.reserve(section_count);
   for (uint32_t i = 0; i < section_count; ++i) {
-    std::vector<uint8_t> record_block = blocks.Next(kSectionSize);
-    FieldReader record(record_block);
     Section section;
-    section.kind = record.U32();
-    section.start = record.I32();
-    section.length = record.I32();
-    section.heading = record.I32();
-    for (uint32_t& word : section.words) word = record.U32();
-    section.first_line = record.U32();
-    section.surface_count = record.U32();
-    section.first_surface = record.U32();
-    section.wall_count = record.U32();
+    blocks.Records(1, kSectionSize, [&](const uint8_t* record) {
+      section.kind = LoadU32(record + 0);
+      section.start = LoadI32(record + 4);
+      section.length = LoadI32(record + 8);
+      section.heading = LoadI32(record + 12);
+      for (uint32_t w = 0; w < 5; ++w) section.words[w] = LoadU32(record + 16 + 4 * w);
+      section.first_line = LoadU32(record + 36);
+      section.surface_count = LoadU32(record + 40);
+      section.first_surface = LoadU32(record + 44);
+      section.wall_count = LoadU32(record + 48);
+    });
 
     if (section.kind != kStraight && section.kind != kCurve)
       fail(": MOTA trk file unknown section type");
@@ -143,17 +143,13 @@ void MOTATrkFile::Read() {
     surfaces_so_far += section.surface_count;
 
     section.first_wall = static_cast<uint32_t>(walls_.size());
-    std::vector<uint8_t> wall_block =
-        blocks.Next(uint64_t{kWallSize} * section.wall_count);
-    FieldReader walls(wall_block);
-    for (uint32_t w = 0; w < section.wall_count; ++w) {
+    blocks.Records(section.wall_count, kWallSize, [&](const uint8_t* record) {
       Wall wall;
-      wall.value = walls.U32();
-      wall.at_start = walls.I32();
-      wall.at_end = walls.I32();
-      walls.Skip(8);
+      wall.value = LoadU32(record + 0);
+      wall.at_start = LoadI32(record + 4);
+      wall.at_end = LoadI32(record + 8);
       walls_.push_back(wall);
-    }
+    });
     sections_.push_back(section);
   }
 
@@ -452,6 +448,13 @@ uint32_t MOTATrkFile::SectionWord(uint32_t i, uint32_t m) const {
   return section.words[4];
 }
 
+void MOTATrkFile::LineAltitudes(uint32_t i, LineAltitude* out) const {
+  const Line* line = lines_.data() + sections_[i].first_line;
+  for (std::size_t j = 0; j < laterals_.size(); ++j) {
+    out[j] = {LengthFromUnits(line[j].d), LengthFromUnits(line[j].c), LengthFromUnits(line[j].b),
+              LengthFromUnits(line[j].a)};
+  }
+}
 double MOTATrkFile::AltitudeStart(uint32_t i, uint32_t j) const {
   return LengthFromUnits(LineAt(i, j).d);
 }

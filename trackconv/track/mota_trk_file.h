@@ -66,6 +66,7 @@ class MOTATrkFile : public TrkFile {
   const char* WallWordName(uint32_t i, uint32_t w, uint32_t m) const override;
   /// Rewrites the whole file from offset 0.
   void Write() override;
+  void LineAltitudes(uint32_t i, LineAltitude* out) const override;
 
   /// Surface value (0 … 54) that a strip of the given generic kind and
   /// variant is stored with; throws for kinds the format has no values for.

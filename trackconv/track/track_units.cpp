@@ -24,22 +24,12 @@ int32_t RoundHalfAway(double x) {
   return static_cast<int32_t>(static_cast<uint32_t>(low));
 }
 
-double LengthFromUnits(int32_t v) { return v * 3.1565656565656566e-5 * 1.609344; }
-
 int32_t LengthToUnits(double d) { return RoundHalfAway(d * 0.621371192237334 * 31680.0); }
-
-double HeadingFromUnits(int32_t v) { return v * 2.3283064365386963e-10 * 360.0; }
 
 int32_t HeadingToUnits(double d) {
   return RoundHalfAway(d * 0.002777777777777778 * 4294967296.0);
 }
 
-double TurnFromUnits(int32_t v) { return v * 2.3283064365386963e-10 * 720.0; }
-
 int32_t TurnToUnits(double d) {
   return RoundHalfAway(d * 0.001388888888888889 * 4294967296.0);
 }
-
-double DegToRad(double x) { return Pi * x * 0.005555555555555556; }
-
-double RadToDeg(double x) { return x / Pi * 180.0; }

@@ -14,17 +14,20 @@ constexpr double Pi = 3.141592653589793;
 /// integer (so 2^31 wraps to -2^31). NaN and infinities give 0.
 int32_t RoundHalfAway(double x);
 
+// The conversions to the model are defined here, inline: every query of a
+// track goes through one, and a call each would cost more than the product.
+
 /// Track units (1/500 inch) to metres.
-double LengthFromUnits(int32_t v);
+inline double LengthFromUnits(int32_t v) { return v * 3.1565656565656566e-5 * 1.609344; }
 /// Metres to track units.
 int32_t LengthToUnits(double d);
 /// Heading integer (2^32 per circle) to degrees in [-180, 180).
-double HeadingFromUnits(int32_t v);
+inline double HeadingFromUnits(int32_t v) { return v * 2.3283064365386963e-10 * 360.0; }
 /// Degrees to a heading integer; 180 degrees becomes -2^31.
 int32_t HeadingToUnits(double d);
 /// Turning angle integer (2^32 per 720 degrees) to degrees.
-double TurnFromUnits(int32_t v);
+inline double TurnFromUnits(int32_t v) { return v * 2.3283064365386963e-10 * 720.0; }
 /// Degrees to a turning angle integer.
 int32_t TurnToUnits(double d);
-double DegToRad(double x);
-double RadToDeg(double x);
+inline double DegToRad(double x) { return Pi * x * 0.005555555555555556; }
+inline double RadToDeg(double x) { return x / Pi * 180.0; }

@@ -19,6 +19,13 @@ const char* TrkFile::SectionWordName(uint32_t i, uint32_t m) const {
   }
 }
 
+void TrkFile::LineAltitudes(uint32_t i, LineAltitude* out) const {
+  const uint32_t m = LateralCount();
+  for (uint32_t j = 0; j < m; ++j) {
+    out[j] = {AltitudeStart(i, j), AltitudeLinear(i, j), AltitudeQuadratic(i, j), AltitudeCubic(i, j)};
+  }
+}
+
 uint32_t TrkFile::SectionAt(double longitude) const {
   const uint32_t n = SectionCount();
   // Without sections every answer would index nothing.
@@ -53,6 +60,9 @@ SectionFinder::SectionFinder(const TrkFile& track) : total_(track.TrackLength())
     if (bound > highest) highest = bound;  // a NaN bound never stops the search
     running_max_.push_back(highest);
   }
+  const uint32_t m = track.LateralCount();
+  laterals_.reserve(m);
+  for (uint32_t j = 0; j < m; ++j) laterals_.push_back(track.LateralOffset(j));
 }
 
 uint32_t SectionFinder::SectionAt(double longitude) const {
@@ -86,15 +96,18 @@ Point3D TrkFile::PointAt(double longitude, double lateral, const SectionFinder* 
   const double d = longitude - SectionStart(i);
   const double t = d / SectionLength(i);
 
+  auto offset = [this, finder](uint32_t j) {
+    return finder ? finder->LateralOffset(j) : LateralOffset(j);
+  };
   uint32_t k = 0;
   for (uint32_t q = 1; q < m; ++q) {
-    if (LateralOffset(q) > lateral) break;
+    if (offset(q) > lateral) break;
     k = q;
   }
-  const double lower = LateralOffset(k);
+  const double lower = offset(k);
   const double u = lateral - lower;
   double f = 0.0;
-  if (k != m - 1 && !(u < 0)) f = u / (LateralOffset(k + 1) - lower);
+  if (k != m - 1 && !(u < 0)) f = u / (offset(k + 1) - lower);
 
   Point3D p;
   if (!IsCurve(i)) {

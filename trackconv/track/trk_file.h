@@ -19,6 +19,14 @@ struct Point3D {
   double z;
 };
 
+/// The altitude cubic of one lateral line along one section.
+struct LineAltitude {
+  double start;      ///< AltitudeStart
+  double linear;     ///< AltitudeLinear
+  double quadratic;  ///< AltitudeQuadratic
+  double cubic;      ///< AltitudeCubic
+};
+
 /// Indexes (section i, lateral line j, strip k, wall w, raw word m) are not
 /// range-checked; callers stay below the counts the track reports.
 class TrkFile {
@@ -85,6 +93,12 @@ class TrkFile {
   /// Writes the track in the class's own format into the held SubFile.
   virtual void Write() = 0;
 
+  /// The altitude cubics of every lateral line of section i, line j into
+  /// out[j]: the values of AltitudeStart … AltitudeCubic(i, j), for callers
+  /// that visit every line. By default asked one by one; a format that
+  /// keeps its lines together answers from them at once.
+  virtual void LineAltitudes(uint32_t i, LineAltitude* out) const;
+
   /// Index of the section containing `longitude`; one lap is subtracted
   /// at most once. Throws XAssumption beyond that, or without sections.
   uint32_t SectionAt(double longitude) const;
@@ -104,12 +118,15 @@ class TrkFile {
 /// Answers TrkFile::SectionAt for one track in logarithmic time, after one
 /// pass over the section starts when made: for callers that look up every
 /// section, where the linear search would make the whole job quadratic.
-/// Valid while the track's answers stay as they were.
+/// Also keeps the track's lateral offsets, which PointAt compares against
+/// on every call. Valid while the track's answers stay as they were.
 class SectionFinder {
  public:
   explicit SectionFinder(const TrkFile& track);
   /// The same index as track.SectionAt(longitude), or the same error.
   uint32_t SectionAt(double longitude) const;
+  /// The same value as track.LateralOffset(j).
+  double LateralOffset(uint32_t j) const { return laterals_[j]; }
 
  private:
   double total_;
@@ -118,4 +135,5 @@ class SectionFinder {
   /// which is also the first running maximum above it, even when the
   /// starts of a malformed track are out of order.
   std::vector<double> running_max_;
+  std::vector<double> laterals_;
 };

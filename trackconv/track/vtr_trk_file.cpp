@@ -137,16 +137,15 @@ void VTRTrkFile::Read() {
   const uint32_t surface_count = surface_bytes / kSurfaceSize;
   surfaces_.reserve(surface_count);
   blocks.Records(surface_count, kSurfaceSize, [&](const uint8_t* record) {
-    FieldReader fields(record, kSurfaceSize);
     SurfaceRecord surface;
-    surface.at_start = fields.I32();
-    surface.at_end = fields.I32();
-    surface.type = fields.U32();
-    surface.raw0 = fields.U32();
-    surface.height = fields.I32();
-    surface.raw1 = fields.U32();
-    if (fields.U32() != 0) fail(": VTR trk file seventh surface value not zero");
-    if (fields.U32() != 0) fail(": VTR trk file eighth surface value not zero");
+    surface.at_start = LoadI32(record + 0);
+    surface.at_end = LoadI32(record + 4);
+    surface.type = LoadU32(record + 8);
+    surface.raw0 = LoadU32(record + 12);
+    surface.height = LoadI32(record + 16);
+    surface.raw1 = LoadU32(record + 20);
+    if (LoadU32(record + 24) != 0) fail(": VTR trk file seventh surface value not zero");
+    if (LoadU32(record + 28) != 0) fail(": VTR trk file eighth surface value not zero");
     surfaces_.push_back(surface);
   });
   blocks.Next(surface_bytes % kSurfaceSize);  // a partial record is skipped
@@ -163,9 +162,8 @@ void VTRTrkFile::Read() {
   uint64_t surfaces_so_far = 0;
   uint32_t i = 0;
   blocks.Records(sections, kSectionSize, [&](const uint8_t* record) {
-    FieldReader records(record, kSectionSize);
     SectionRecord section;
-    for (uint32_t& word : section) word = records.U32();
+    for (std::size_t w = 0; w < section.size(); ++w) section[w] = LoadU32(record + 4 * w);
     if (section[kKind] != kStraight && section[kKind] != kCurve) {
       fail(": VTR trk file unknown section type");
     }
@@ -392,6 +390,13 @@ uint32_t VTRTrkFile::SectionWord(uint32_t i, uint32_t m) const {
   return m == 0 ? sections_[i][kWord9] : 0;
 }
 
+void VTRTrkFile::LineAltitudes(uint32_t i, LineAltitude* out) const {
+  const LineRecord* line = lines_.data() + sections_[i][kFirstLine];
+  for (std::size_t j = 0; j < laterals_.size(); ++j) {
+    out[j] = {LengthFromUnits(line[j].d), LengthFromUnits(line[j].c), LengthFromUnits(line[j].b),
+              LengthFromUnits(line[j].a)};
+  }
+}
 double VTRTrkFile::AltitudeStart(uint32_t i, uint32_t j) const { return LengthFromUnits(Line(i, j).d); }
 double VTRTrkFile::AltitudeLinear(uint32_t i, uint32_t j) const { return LengthFromUnits(Line(i, j).c); }
 double VTRTrkFile::AltitudeQuadratic(uint32_t i, uint32_t j) const { return LengthFromUnits(Line(i, j).b); }

@@ -72,6 +72,7 @@ class VTRTrkFile : public TrkFile {
   const char* WallWordName(uint32_t i, uint32_t w, uint32_t m) const override;
   /// Writes the five blocks from offset 0 of the held SubFile.
   void Write() override;
+  void LineAltitudes(uint32_t i, LineAltitude* out) const override;
 
  private:
   /// The 13 words of a section record, exactly as stored.

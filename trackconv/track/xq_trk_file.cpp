@@ -117,34 +117,45 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
     records += std::min<uint64_t>(uint64_t{track.SurfaceCount(i)} + track.WallCount(i), kMaxSurfaces);
   surfaces_.reserve(records);
   const SectionFinder finder(track);
-  for (uint32_t i = 0; i < section_count; ++i) SampleSection(track, finder, i);
+  // A section's samples take its own lines' slopes and the next section's
+  // start altitudes, so each section's lines are asked for once and serve
+  // twice: as the next lines of the section before, then as its own.
+  std::vector<LineAltitude> lines(lateral_count), next_lines(lateral_count);
+  if (section_count != 0) track.LineAltitudes(0, lines.data());
+  for (uint32_t i = 0; i < section_count; ++i) {
+    track.LineAltitudes((i + 1) % section_count, next_lines.data());
+    SampleSection(track, finder, i, lines.data(), next_lines.data());
+    lines.swap(next_lines);
+  }
   JoinSections(track);
   CarryCurveRadials();
 }
 
 XQTrkFile::~XQTrkFile() = default;
 
-void XQTrkFile::SampleSection(const TrkFile& track, const SectionFinder& finder, uint32_t i) {
-  const uint32_t section_count = track.SectionCount();
+void XQTrkFile::SampleSection(const TrkFile& track, const SectionFinder& finder, uint32_t i,
+                              const LineAltitude* lines, const LineAltitude* next_lines) {
   const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());
-  const uint32_t next = (i + 1) % section_count;
 
   XQSection section;
   section.kind = track.IsCurve(i) ? 2 : 1;
-  section.start_distance = Units(track.SectionStart(i));
+  const double start_longitude = track.SectionStart(i);
+  section.start_distance = Units(start_longitude);
   section.first_surface = static_cast<uint32_t>(surfaces_.size());
   section.surface_count = 0;
-  const Point3D start = track.PointAt(track.SectionStart(i), 0.0, finder);
+  const Point3D start = track.PointAt(start_longitude, 0.0, finder);
   section.start_x = Units(start.x);
   section.start_y = Units(start.y);
   if (section.kind == 2) {
     section.centre_x = Units(track.CurveCentreX(i));
     section.centre_y = Units(track.CurveCentreY(i));
   }
+  // Every lateral's grade is an angle against the same section length.
+  const double length = track.SectionLength(i);
+  XQSample* samples = samples_.data() + static_cast<std::size_t>(i) * lateral_count;
   for (uint32_t j = 0; j < lateral_count; ++j) {
-    XQSample& sample = samples_[static_cast<std::size_t>(i) * lateral_count + j];
-    sample.altitude = Units(track.AltitudeStart(next, j));
-    sample.grade = Grade(track, i, j);
+    samples[j].altitude = Units(next_lines[j].start);
+    samples[j].grade = Grade(lines[j], length);
   }
   AddSurfaces(track, i, section);
   AddWalls(track, i, section);
@@ -245,11 +256,11 @@ int32_t XQTrkFile::Units(double length) const {
 
 // The slope of the altitude cubic at the section's end, per whole section,
 // as an angle against the section's length.
-int32_t XQTrkFile::Grade(const TrkFile& track, uint32_t i, uint32_t j) const {
-  double slope = 3 * track.AltitudeCubic(i, j);
-  slope = 2 * track.AltitudeQuadratic(i, j) + slope;
-  slope = track.AltitudeLinear(i, j) + slope;
-  const double angle = std::atan2(slope, track.SectionLength(i));
+int32_t XQTrkFile::Grade(const LineAltitude& line, double length) const {
+  double slope = 3 * line.cubic;
+  slope = 2 * line.quadratic + slope;
+  slope = line.linear + slope;
+  const double angle = std::atan2(slope, length);
   const double degrees = angle / Pi * 180.0;
   int32_t grade = 0;
   if (!RoundToI32(degrees * 142.85714285714286, grade)) Refuse(kValueOutOfRange);

@@ -118,7 +118,8 @@ class XQTrkFile : public TrkFile {
   const std::vector<XQSurface>& Surfaces() const { return surfaces_; }
 
  private:
-  void SampleSection(const TrkFile& source, const SectionFinder& finder, uint32_t i);
+  void SampleSection(const TrkFile& source, const SectionFinder& finder, uint32_t i,
+                     const LineAltitude* lines, const LineAltitude* next_lines);
   void AddSurfaces(const TrkFile& source, uint32_t i, XQSection& section);
   void AddWalls(const TrkFile& source, uint32_t i, XQSection& section);
   void Append(XQSection& section, const XQSurface& record);
@@ -127,7 +128,7 @@ class XQTrkFile : public TrkFile {
 
   [[noreturn]] void Refuse(const char* text) const;
   int32_t Units(double length) const;
-  int32_t Grade(const TrkFile& source, uint32_t i, uint32_t j) const;
+  int32_t Grade(const LineAltitude& line, double length) const;
   int32_t Narrow(int64_t value) const;
 
   const XQSection* SectionOrNull(uint32_t i) const;

@@ -182,3 +182,30 @@ TEST(SectionFinder, AnswersAsSectionAtEvenForStartsOutOfOrder) {
   SyntheticTrack empty = MakeTrack(0, 2);
   EXPECT_EQ(MessageOf([&] { SectionFinder(empty).SectionAt(0.0); }), "TRK file has no sections");
 }
+
+// With a finder the lateral lines are compared from its copy of their
+// offsets: every point must come out bit for bit as without it, on, between
+// and beyond the lines, on straights and curves.
+TEST(SectionFinder, PointsAreTheSameAsWithoutIt) {
+  for (uint32_t laterals : {1u, 2u, 5u}) {
+    SyntheticTrack track = MakeTrack(16, laterals, laterals);
+    const SectionFinder finder(track);
+    std::vector<double> offsets = {-1e3, 0.0, 1e3};
+    for (uint32_t j = 0; j < laterals; ++j) {
+      const double offset = track.LateralOffset(j);
+      offsets.insert(offsets.end(), {offset, std::nextafter(offset, -1e9), offset + 0.37});
+    }
+    for (uint32_t i = 0; i < track.SectionCount(); ++i) {
+      const double middle = track.SectionStart(i) + track.SectionLength(i) / 3;
+      for (double longitude : {track.SectionStart(i), middle}) {
+        for (double lateral : offsets) {
+          const Point3D with = track.PointAt(longitude, lateral, finder);
+          const Point3D without = track.PointAt(longitude, lateral);
+          EXPECT_EQ(std::vector<double>({with.x, with.y, with.z}),
+                    std::vector<double>({without.x, without.y, without.z}))
+              << "section " << i << " lateral " << lateral;
+        }
+      }
+    }
+  }
+}

@@ -96,6 +96,17 @@ void ExpectReadBackConvertsAlike(SyntheticTrackOptions options) {
     Format(trk, generated).Write();
   }
   Handle<TrkFile> read_back(new Format(Handle<SubFile>(new SubFile(dir / "gen.trk", false, false))));
+  // The format answers all lines of a section at once, as one by one.
+  std::vector<LineAltitude> lines(options.laterals);
+  for (uint32_t i = 0; i < options.sections; ++i) {
+    read_back->LineAltitudes(i, lines.data());
+    for (uint32_t j = 0; j < options.laterals; ++j) {
+      EXPECT_EQ(std::vector<double>({lines[j].start, lines[j].linear, lines[j].quadratic, lines[j].cubic}),
+                std::vector<double>({read_back->AltitudeStart(i, j), read_back->AltitudeLinear(i, j),
+                                     read_back->AltitudeQuadratic(i, j), read_back->AltitudeCubic(i, j)}))
+          << "section " << i << " line " << j;
+    }
+  }
   for (const auto& [name, source] : {std::make_pair("direct.xq", generated),
                                      std::make_pair("read_back.xq", read_back)}) {
     Handle<SubFile> output(new SubFile(dir / name, true, true));
