@@ -42,7 +42,7 @@ void PrepareHeapForLargeData() {
   const std::size_t gap = begin - start;
   if (gap < kSmallPage) return;
   void* filler = std::malloc(gap - header);
-  if (filler != probe) std::free(filler);  // placed elsewhere: no help
+  if (reinterpret_cast<uintptr_t>(filler) != start) std::free(filler);  // placed elsewhere: no help
 #endif
 }
 
