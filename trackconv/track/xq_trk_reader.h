@@ -73,6 +73,9 @@ class XQTrkReader : public TrkFile {
   /// Writes the bytes that were read back into the held file.
   void Write() override;
 
+  /// The file's own integers: lateral offsets in track units, sections,
+  /// and every surface and wall record in file order.
+  const std::vector<int32_t>& Laterals() const { return laterals_; }
   const std::vector<XQSection>& Sections() const { return sections_; }
   const std::vector<XQSurface>& Records() const { return records_; }
 

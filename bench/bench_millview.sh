@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Times millview over a folder of 400 MIP textures of 256 x 256 pixels
+# (made by pixmill from pictures of tools/make_picture), each written as
+# one PNG per level:
+#   -j 1 and -j 2 wall times (median of 3 runs) and the speed-up (aim: 1.7
+#   or more on two processors), and the time per file against pixmill's
+#   own conversion of the same picture (one process per picture).
+#
+#   bench/bench_millview.sh [files]      (default 400)
+#
+# The machine should be quiet: other work on the processors lowers the
+# speed-up. The load average is printed with the figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/ensure-tools.sh
+ensure_tools python3
+
+files=${1:-400}
+build=${BUILD_DIR:-build/release}
+release_build "$build" millview pixmill make_picture || { echo "bench_millview: the release build failed" >&2; exit 1; }
+millview=$PWD/$build/millview/millview
+pixmill=$PWD/$build/pixmill/pixmill
+make_picture=$PWD/$build/tools/make_picture
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/pictures" "$work/textures"
+"$make_picture" tga-alpha "$work/pictures/a.tga" --width 256 --height 256
+"$make_picture" tga-distinct "$work/pictures/b.tga" --width 256 --height 256
+"$make_picture" pcx-window "$work/pictures/c.pcx" --width 256 --height 256
+(cd "$work/pictures" && "$pixmill" a.tga a565.mip >/dev/null && "$pixmill" -transl a.tga a4444.mip >/dev/null &&
+  "$pixmill" b.tga b565.mip >/dev/null && "$pixmill" -4 -palStart 64 c.pcx c4.mip >/dev/null)
+sources=("$work"/pictures/*.mip)
+for ((n = 0; n < files; ++n)); do
+  cp "${sources[n % ${#sources[@]}]}" "$work/textures/t$(printf %04d "$n").mip"
+done
+
+# Median wall seconds of 3 runs of "$@".
+median_s() {
+  python3 - "$@" <<'PY'
+import statistics, subprocess, sys, time
+times = []
+for _ in range(3):
+    start = time.perf_counter()
+    subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True)
+    times.append(time.perf_counter() - start)
+print("%.3f" % statistics.median(times))
+PY
+}
+
+echo "millview over $files MIP textures of 256 x 256 ($(nproc) processors, load average$(uptime | sed 's/.*load average//'))"
+j1=$(median_s "$millview" -q -j 1 -o "$work/out1" "$work/textures")
+j2=$(median_s "$millview" -q -j 2 -o "$work/out2" "$work/textures")
+pngs=$(find "$work/out1" -name '*.png' | wc -l)
+per_pixmill=$(python3 - "$pixmill" "$work/pictures" <<'PY'
+import statistics, subprocess, sys, time
+times = []
+for _ in range(21):
+    start = time.perf_counter()
+    subprocess.run([sys.argv[1], "a.tga", "bench.mip"], cwd=sys.argv[2], stdout=subprocess.DEVNULL, check=True)
+    times.append(time.perf_counter() - start)
+print("%.2f" % (statistics.median(times) * 1000))
+PY
+)
+python3 - "$j1" "$j2" "$files" "$pngs" "$per_pixmill" <<'PY'
+import sys
+j1, j2, files, pngs, pixmill = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5])
+print("  -j 1: %.2f s   -j 2: %.2f s   speed-up %.2f (aim 1.7)" % (j1, j2, j1 / j2))
+print("  %d PNG files; per MIP: %.2f ms with -j 1, %.2f ms with -j 2" % (pngs, j1 / files * 1000, j2 / files * 1000))
+print("  pixmill converting the 256 x 256 Targa into a MIP: %.2f ms per picture (median of 21 runs)" % pixmill)
+PY
