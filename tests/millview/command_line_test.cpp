@@ -36,7 +36,9 @@ TEST(MillviewCommandLine, AnswersHelpVersionAndUsageErrors) {
     EXPECT_EQ(run.exit_status, c.status) << what;
     EXPECT_NE(run.standard_output.find(c.out), std::string::npos) << what << ": " << run.standard_output;
     EXPECT_NE(run.standard_error.find(c.err), std::string::npos) << what << ": " << run.standard_error;
-    if (c.status == 2) EXPECT_EQ(run.standard_output, "") << what;
+    if (c.status == 2) {
+      EXPECT_EQ(run.standard_output, "") << what;
+    }
   }
 }
 

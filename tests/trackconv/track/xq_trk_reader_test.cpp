@@ -65,7 +65,9 @@ TEST(XQTrkReader, ReadsBackThePlanOfTheConvertedTrack) {
     EXPECT_NEAR(read->TrackLength(), s.TrackLength(), 1e-3);
     for (uint32_t i = 0; i < s.SectionCount(); ++i) {
       EXPECT_EQ(read->IsCurve(i), s.IsCurve(i));
-      if (s.IsCurve(i)) EXPECT_NEAR(read->CurveAngle(i), s.CurveAngle(i), 0.05) << i;
+      if (s.IsCurve(i)) {
+        EXPECT_NEAR(read->CurveAngle(i), s.CurveAngle(i), 0.05) << i;
+      }
       for (double t : {0.0, 0.5, 0.9})
         for (uint32_t j = 0; j < s.LateralCount(); ++j) {
           const double l = s.SectionStart(i) + t * s.SectionLength(i);
