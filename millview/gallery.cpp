@@ -15,9 +15,9 @@ const char kStyle[] =
     "h1{font-size:1.4em}h2{font-size:1.1em;margin-top:1.5em}\n"
     ".grid{display:flex;flex-wrap:wrap;gap:1em}\n"
     "figure{margin:0;padding:.6em;background:#fff;border:1px solid #ccc;max-width:420px}\n"
-    "figure img{display:block;max-width:400px;max-height:400px;"
+    "figure img{display:block;max-width:400px;height:auto;"
     "background:repeating-conic-gradient(#ddd 0% 25%,#fff 0% 50%) 0 0/16px 16px}\n"
-    "img.texture{image-rendering:pixelated;min-width:128px}\n"
+    "img.texture{image-rendering:pixelated}\n"
     "figcaption{font-size:.85em;margin-top:.4em}\n"
     "ul.folders{list-style:none;padding:0}ul.folders li{margin:.2em 0}\n";
 
@@ -45,12 +45,15 @@ std::string FolderPath(const std::string& root, const std::string& rel) {
 
 void Figure(std::ostringstream& html, const GalleryItem& item) {
   const std::string css = item.kind == GalleryItem::kPlan ? "plan" : "texture";
+  // Small pictures are shown enlarged by a whole factor, pixels kept sharp.
+  const int longest = item.width > item.height ? item.width : item.height;
+  const int zoom = item.kind != GalleryItem::kPlan && longest > 0 && longest < 128 ? 128 / longest : 1;
   html << "<figure><a href=\"" << UrlOf(item.kind == GalleryItem::kTexture && !item.sheet.empty()
                                              ? item.sheet
                                              : item.image)
        << "\"><img class=\"" << css << "\" src=\"" << UrlOf(item.image) << "\" alt=\""
-       << XmlEscape(item.source) << "\" width=\"" << item.width << "\" height=\"" << item.height
-       << "\"></a>\n<figcaption><strong>" << XmlEscape(item.source) << "</strong><br>"
+       << XmlEscape(item.source) << "\" width=\"" << item.width * zoom << "\" height=\""
+       << item.height * zoom << "\"></a>\n<figcaption><strong>" << XmlEscape(item.source) << "</strong><br>"
        << item.width << " x " << item.height << (item.kind == GalleryItem::kPlan ? " px plan" : " pixels");
   if (item.kind == GalleryItem::kTexture)
     html << ", " << (item.levels.empty() ? std::string("levels in the sheet")

@@ -4,7 +4,7 @@
 # top gallery. Skips (status 77) where no Chromium is installed.
 #   gallery_browser_test.sh <millview> <pixmill> <tools dir> <work dir>
 set -euo pipefail
-millview=$1 pixmill=$2 tools=$3 work=$4
+millview=$(realpath "$1") pixmill=$(realpath "$2") tools=$(realpath "$3") work=$(realpath -m "$4")
 browser=$(command -v chromium || command -v chromium-browser || true)
 if [ -z "$browser" ]; then
   echo "chromium not installed (Debian: chromium); browser check skipped"
@@ -36,7 +36,7 @@ run_browser() {
 pages=0 failed=0
 while IFS= read -r page; do
   dir=$(dirname "$page")
-  srcs=$(grep -o 'src="[^"]*"' "$page" | sed 's/^src="//; s/"$//' | sort -u)
+  srcs=$( (grep -o 'src="[^"]*"' "$page" || true) | sed 's/^src="//; s/"$//' | sort -u)
   [ -n "$srcs" ] || continue
   {
     echo '<!DOCTYPE html><html><body><pre id="r"></pre><script>'
@@ -63,10 +63,11 @@ JS
   rm -f "$dir/.check.html"
   pages=$((pages + 1))
   expected=$(echo "$srcs" | wc -l)
-  loaded=$(echo "$dom" | grep -c '^loaded ' || true)
-  if ! echo "$dom" | grep -q '^end' || [ "$loaded" -ne "$expected" ]; then
+  results=$(echo "$dom" | grep -oE '(loaded|BROKEN) [^ <]+ [0-9]+' || true)
+  loaded=$(echo "$results" | grep -c '^loaded ' || true)
+  if ! echo "$dom" | grep -q 'end</pre>' || [ "$loaded" -ne "$expected" ]; then
     echo "FAIL: ${page#$work/}: $loaded of $expected pictures loaded"
-    echo "$dom" | grep -E '^(BROKEN|loaded)' || true
+    echo "$results"
     failed=1
   else
     echo "ok: ${page#$work/}: all $expected pictures loaded"
