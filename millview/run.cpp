@@ -233,6 +233,7 @@ class Progress {
   void End() {
     if (shown_) std::fputs("\n", stderr);
   }
+  bool Shown() const { return shown_; }
 
  private:
   bool shown_;
@@ -331,7 +332,9 @@ int Run(const Options& options) {
       if (KindOf(job.extension) == Kind::kTrack) ConvertTracks(job, result);
       else ConvertTexture(job, options, result);
       std::lock_guard<std::mutex> hold(report_lock);
-      if (!result.ok) std::fprintf(stderr, "\rmillview: %s: %s\n", job.input.c_str(), result.reason.c_str());
+      if (!result.ok)
+        std::fprintf(stderr, "%smillview: %s: %s\n", progress.Shown() ? "\r" : "", job.input.c_str(),
+                     result.reason.c_str());
       if (!options.quiet)
         for (const std::string& note : result.notes) std::printf("%s\n", note.c_str());
       progress.Done(++done);

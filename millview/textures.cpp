@@ -21,7 +21,7 @@ namespace {
 std::mutex runtime_lock;
 
 /// Largest side of a PCX or Targa picture millview decodes.
-constexpr int32_t kMaxPictureSide = 16384;
+constexpr int32_t kMaxPictureSide = 8192;
 
 uint8_t Widen5(uint32_t v) { return static_cast<uint8_t>(v << 3 | v >> 2); }
 uint8_t Widen6(uint32_t v) { return static_cast<uint8_t>(v << 2 | v >> 4); }
@@ -69,12 +69,16 @@ Image LevelImage(const Bitmap& level, const Colormap* map) {
 
 // The level chunks a MIP container holds: a chain that claims more levels
 // than it carries would leave the missing ones unread.
-bool CountLevels(QuorFile* file, int32_t& levels) {
+bool CountLevels(QuorFile* file, int32_t& levels, std::string& reason) {
   levels = 0;
   const uint32_t start = fileGetCurrentPosition(file);
   uint32_t id, sub;
   int32_t size;
-  if (!kiffReadChunkHeader(&id, &sub, &size, file) || id != kChunkMip || size < 0) return false;
+  if (!kiffReadChunkHeader(&id, &sub, &size, file) || id != kChunkMip || size < 0) {
+    reason = "not a MIP texture (no MIP chunk)";
+    return false;
+  }
+  reason = "malformed MIP texture (chunks cut short)";
   const uint32_t end = fileGetCurrentPosition(file) + static_cast<uint32_t>(size);
   while (fileGetCurrentPosition(file) + 12 <= end) {
     if (!kiffReadChunkHeader(&id, &sub, &size, file) || size < 0) return false;
@@ -87,16 +91,17 @@ bool CountLevels(QuorFile* file, int32_t& levels) {
 
 bool ReadMip(QuorFile* file, Texture& texture, std::string& reason) {
   int32_t present = 0;
-  if (!CountLevels(file, present)) {
-    reason = "not a MIP texture (no readable MIP chunk)";
-    return false;
-  }
+  if (!CountLevels(file, present, reason)) return false;
   MipOwner owner;
   if (!mipRead(&owner.mip, file)) {
     reason = "malformed MIP texture";
     return false;
   }
   const MipData& mip = *owner.mip;
+  if (mip.levelCount < 1) {
+    reason = "MIP texture without levels";
+    return false;
+  }
   if (present < mip.levelCount) {
     reason = "MIP texture holds " + std::to_string(present) + " of its " +
              std::to_string(mip.levelCount) + " levels";
