@@ -41,3 +41,4 @@ else
   echo "== Windows i686: built; not run, no 32-bit Wine here (Debian: dpkg --add-architecture i386; apt-get install wine32)"
 fi
 echo "trackconv.exe: $win64/trackconv/trackconv.exe (64-bit), $win32/trackconv/trackconv.exe (32-bit)"
+echo "millview.exe: $win64/millview/millview.exe (64-bit), $win32/millview/millview.exe (32-bit)"

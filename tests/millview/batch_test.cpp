@@ -29,7 +29,11 @@ std::vector<uint8_t> SmallTarga() {
   bytes[12] = 2;
   bytes[14] = 2;
   bytes[16] = 24;
-  for (int n = 0; n < 4; ++n) bytes.insert(bytes.end(), {uint8_t(n * 60), 20, 200});
+  for (int n = 0; n < 4; ++n) {
+    bytes.push_back(static_cast<uint8_t>(n * 60));  // blue, green, red
+    bytes.push_back(20);
+    bytes.push_back(200);
+  }
   return bytes;
 }
 
