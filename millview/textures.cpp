@@ -155,6 +155,19 @@ bool SizeAccepted(int32_t width, int32_t height, std::string& reason) {
   return false;
 }
 
+// The fewest bytes that can hold `pixels` pixels: `per_pixel` each when
+// raw, packets of at most `run` pixels of `packet` bytes when run-length
+// coded. A file shorter than that is cut short, and the readers would
+// otherwise make up the missing pixels (Targa) or allocate for them first.
+bool HoldsPixels(uint32_t file_size, uint32_t header, uint64_t pixels, bool runs, uint64_t per_pixel,
+                 uint64_t run, uint64_t packet, std::string& reason) {
+  const uint64_t needed = header + (runs ? (pixels + run - 1) / run * packet : pixels * per_pixel);
+  if (file_size >= needed) return true;
+  reason = "picture cut short (" + std::to_string(file_size) + " bytes, at least " +
+           std::to_string(needed) + " needed)";
+  return false;
+}
+
 bool ReadPcx(QuorFile* file, Texture& texture, std::string& reason) {
   PcxReader reader;
   PcxPalette palette;
@@ -162,7 +175,11 @@ bool ReadPcx(QuorFile* file, Texture& texture, std::string& reason) {
     reason = "not a PCX picture";
     return false;
   }
-  if (!SizeAccepted(pcxWidth(reader), pcxHeight(reader), reason)) return false;
+  const int32_t width = pcxWidth(reader), height = pcxHeight(reader);
+  if (!SizeAccepted(width, height, reason) ||
+      !HoldsPixels(fileSize(file), 128, uint64_t(width + width % 2) * uint64_t(height),
+                   reader.header[2] == 1, 1, 63, 2, reason))
+    return false;
   BitmapOwner owner;
   if (!pcxReadPalette(&reader, &palette) ||
       !bitmapCreate(&owner.bitmap, kFormat8888, pcxWidth(reader), pcxHeight(reader)) ||
@@ -182,7 +199,12 @@ bool ReadTga(QuorFile* file, Texture& texture, std::string& reason) {
     reason = "not a Targa picture (short header)";
     return false;
   }
-  if (!SizeAccepted(header[12] | header[13] << 8, header[14] | header[15] << 8, reason))
+  const int32_t width = header[12] | header[13] << 8, height = header[14] | header[15] << 8;
+  const uint8_t depth = header[16];
+  const uint64_t bytes = depth == 15 || depth == 16 ? 2 : depth == 24 ? 3 : depth == 32 ? 4 : 1;
+  if (!SizeAccepted(width, height, reason) ||
+      !HoldsPixels(fileSize(file), 18u + header[0], uint64_t(width) * uint64_t(height),
+                   (header[2] & 8) != 0, bytes, 128, 1 + bytes, reason))
     return false;
   BitmapOwner owner;
   if (!tgaRead(&owner.bitmap, file, kFormat8888)) {
