@@ -226,17 +226,23 @@ class Progress {
     if (!shown_) return;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    std::fprintf(stderr, "\r%zu/%zu files, %.1f files/s ", done, total_,
-                 seconds > 0 ? done / seconds : 0.0);
+    width_ = std::fprintf(stderr, "\r%zu/%zu files, %.1f files/s ", done, total_,
+                          seconds > 0 ? done / seconds : 0.0);
+    std::fflush(stderr);
+  }
+  /// Blanks the line, so that a message can take its place.
+  void Clear() {
+    if (!shown_ || width_ <= 0) return;
+    std::fprintf(stderr, "\r%*s\r", width_, "");
     std::fflush(stderr);
   }
   void End() {
     if (shown_) std::fputs("\n", stderr);
   }
-  bool Shown() const { return shown_; }
 
  private:
   bool shown_;
+  int width_ = 0;
   std::size_t total_;
   std::chrono::steady_clock::time_point start_;
 };
@@ -332,11 +338,12 @@ int Run(const Options& options) {
       if (KindOf(job.extension) == Kind::kTrack) ConvertTracks(job, result);
       else ConvertTexture(job, options, result);
       std::lock_guard<std::mutex> hold(report_lock);
-      if (!result.ok)
-        std::fprintf(stderr, "%smillview: %s: %s\n", progress.Shown() ? "\r" : "", job.input.c_str(),
-                     result.reason.c_str());
-      if (!options.quiet)
+      if (!result.ok || (!options.quiet && !result.notes.empty())) progress.Clear();
+      if (!result.ok) std::fprintf(stderr, "millview: %s: %s\n", job.input.c_str(), result.reason.c_str());
+      if (!options.quiet) {
         for (const std::string& note : result.notes) std::printf("%s\n", note.c_str());
+        std::fflush(stdout);
+      }
       progress.Done(++done);
     }
   };
