@@ -125,7 +125,9 @@ fi
 shown=$work/millview-input
 mkdir -p "$shown"
 cp -r "$pictures" "$shown/pictures"
-cp -r examples/tracks "$shown/tracks"
+# The track directories as trackconv left them: each track beside its .xq.
+mkdir -p "$shown/tracks"
+for sample in "${tracks[@]}"; do cp -r "$work/$(basename "$sample")" "$shown/tracks/"; done
 echo "-- millview --html -o $build/demo/millview $shown"
 "$PWD/$build/millview/millview" --html -o "$work/millview" "$shown" | sed 's/^/   | /'
 echo "   sheets: $(cd "$work/millview" && find . -name '*.mip.png' -o -name '*.srb.png' | sort | tr '\n' ' ')"
