@@ -1,11 +1,14 @@
 // The runtime library under pixmill keeps process-wide state (the memory
 // manager's pools, the file registry) without locks, so its readers run
 // one at a time: every read happens under one lock, and what leaves the
-// lock is plain RGBA, which the workers encode in parallel.
+// lock is a copy of each level's bytes, which the workers widen to RGBA
+// and encode in parallel.
 
 #include "millview/textures.h"
 
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "pixmill/mip_data.h"
 #include "pixmill/mip_file.h"
@@ -53,6 +56,29 @@ struct BitmapOwner {
   }
 };
 
+/// A level copied out of the runtime's memory, to be widened outside the lock.
+struct RawLevel {
+  Bitmap bitmap{};
+  std::vector<uint8_t> pixels;
+  bool has_map = false;
+  Colormap map{};
+};
+
+/// Where levels go while the lock is held.
+using RawLevels = std::vector<RawLevel>;
+
+void Keep(RawLevels& levels, const Bitmap& level, const Colormap* map) {
+  RawLevel raw;
+  raw.bitmap = level;
+  raw.bitmap.colormap = nullptr;  // freed with the level; the copy below stands in
+  raw.pixels.assign(level.pixels, level.pixels + static_cast<std::size_t>(level.stride) * level.height);
+  if (map) {
+    raw.has_map = true;
+    raw.map = *map;
+  }
+  levels.push_back(std::move(raw));
+}
+
 Image LevelImage(const Bitmap& level, const Colormap* map) {
   Image image = BlankImage(level.width, level.height);
   uint8_t* out = image.rgba.data();
@@ -89,7 +115,7 @@ bool CountLevels(QuorFile* file, int32_t& levels, std::string& reason) {
   return fileSeekFromStart(file, static_cast<int32_t>(start));
 }
 
-bool ReadMip(QuorFile* file, Texture& texture, std::string& reason) {
+bool ReadMip(QuorFile* file, RawLevels& levels, std::string& reason) {
   int32_t present = 0;
   if (!CountLevels(file, present, reason)) return false;
   MipOwner owner;
@@ -109,13 +135,13 @@ bool ReadMip(QuorFile* file, Texture& texture, std::string& reason) {
   }
   for (int32_t i = 0; i < mip.levelCount; ++i) {
     const Bitmap& level = *mip.levels[i];
-    texture.levels.push_back(LevelImage(level, level.colormap ? level.colormap : mip.colormap));
+    Keep(levels, level, level.colormap ? level.colormap : mip.colormap);
   }
   return true;
 }
 
 // A sprite: the SRB container with its display header, then a whole MIP.
-bool ReadSprite(QuorFile* file, Texture& texture, std::string& reason) {
+bool ReadSprite(QuorFile* file, Texture& texture, RawLevels& levels, std::string& reason) {
   uint32_t id, sub;
   int32_t size;
   if (!kiffReadChunkHeader(&id, &sub, &size, file) || id != kChunkSrb || size < 0) {
@@ -134,16 +160,16 @@ bool ReadSprite(QuorFile* file, Texture& texture, std::string& reason) {
     return false;
   }
   texture.sprite = true;
-  return ReadMip(file, texture, reason);
+  return ReadMip(file, levels, reason);
 }
 
-bool ReadLevelFile(QuorFile* file, Texture& texture, std::string& reason) {
+bool ReadLevelFile(QuorFile* file, RawLevels& levels, std::string& reason) {
   BitmapOwner owner;
   if (!levelRead(&owner.bitmap, file)) {
     reason = "malformed PBF picture";
     return false;
   }
-  texture.levels.push_back(LevelImage(*owner.bitmap, owner.bitmap->colormap));
+  Keep(levels, *owner.bitmap, owner.bitmap->colormap);
   return true;
 }
 
@@ -168,7 +194,7 @@ bool HoldsPixels(uint32_t file_size, uint32_t header, uint64_t pixels, bool runs
   return false;
 }
 
-bool ReadPcx(QuorFile* file, Texture& texture, std::string& reason) {
+bool ReadPcx(QuorFile* file, RawLevels& levels, std::string& reason) {
   PcxReader reader;
   PcxPalette palette;
   if (!pcxSetup(&reader, file)) {
@@ -187,11 +213,11 @@ bool ReadPcx(QuorFile* file, Texture& texture, std::string& reason) {
     reason = "malformed PCX picture";
     return false;
   }
-  texture.levels.push_back(LevelImage(*owner.bitmap, nullptr));
+  Keep(levels, *owner.bitmap, nullptr);
   return true;
 }
 
-bool ReadTga(QuorFile* file, Texture& texture, std::string& reason) {
+bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
   // The reader checks none of its reads: take the size from the header
   // first so that a damaged one cannot ask for gigabytes.
   uint8_t header[18];
@@ -211,7 +237,7 @@ bool ReadTga(QuorFile* file, Texture& texture, std::string& reason) {
     reason = "malformed Targa picture";
     return false;
   }
-  texture.levels.push_back(LevelImage(*owner.bitmap, nullptr));
+  Keep(levels, *owner.bitmap, nullptr);
   return true;
 }
 
@@ -248,17 +274,27 @@ bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension
     reason = "file too large";
     return false;
   }
-  std::lock_guard<std::mutex> hold(runtime_lock);
-  OpenFile in;
-  if (!fileOpenMemory(&in.file, bytes.data(), static_cast<uint32_t>(bytes.size()))) {
-    reason = "cannot read the file";
-    return false;
+  RawLevels levels;
+  {
+    std::lock_guard<std::mutex> hold(runtime_lock);
+    OpenFile in;
+    if (!fileOpenMemory(&in.file, bytes.data(), static_cast<uint32_t>(bytes.size()))) {
+      reason = "cannot read the file";
+      return false;
+    }
+    bool read = false;
+    if (extension == "mip") read = ReadMip(in.file, levels, reason);
+    else if (extension == "srb") read = ReadSprite(in.file, texture, levels, reason);
+    else if (extension == "pbf") read = ReadLevelFile(in.file, levels, reason);
+    else if (extension == "pcx") read = ReadPcx(in.file, levels, reason);
+    else read = ReadTga(in.file, levels, reason);
+    if (!read) return false;
   }
-  if (extension == "mip") return ReadMip(in.file, texture, reason);
-  if (extension == "srb") return ReadSprite(in.file, texture, reason);
-  if (extension == "pbf") return ReadLevelFile(in.file, texture, reason);
-  if (extension == "pcx") return ReadPcx(in.file, texture, reason);
-  return ReadTga(in.file, texture, reason);
+  for (RawLevel& raw : levels) {
+    raw.bitmap.pixels = raw.pixels.data();
+    texture.levels.push_back(LevelImage(raw.bitmap, raw.has_map ? &raw.map : nullptr));
+  }
+  return true;
 }
 
 }  // namespace millview
