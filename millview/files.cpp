@@ -1,8 +1,6 @@
 #include "millview/files.h"
 
 #include <algorithm>
-#include <exception>
-#include <memory>
 #include <mutex>
 
 #include "millview/names.h"
@@ -10,7 +8,8 @@
 #include "platform/directory_services.h"
 #include "platform/file_attributes.h"
 #include "platform/native_file.h"
-#include "trackconv/foundation/atomic_output.h"
+#include "platform/atomic_replace.h"
+#include "platform/path.h"
 
 namespace millview {
 
@@ -64,19 +63,42 @@ bool MakeFolders(const std::string& path) {
 }
 
 bool WriteOutputs(const std::vector<Output>& outputs, std::string& reason) {
-  std::vector<std::unique_ptr<AtomicOutput>> pending;
-  std::size_t current = 0;
-  try {
-    for (; current < outputs.size(); ++current) {
-      const Output& output = outputs[current];
-      pending.emplace_back(new AtomicOutput(output.path, false));
-      pending.back()->File()->Write(static_cast<uint32_t>(output.bytes.size()),
-                                    output.bytes.data());
-    }
-    for (current = 0; current < outputs.size(); ++current) pending[current]->Commit();
-  } catch (const std::exception&) {
-    reason = "cannot write " + outputs[std::min(current, outputs.size() - 1)].path;
+  // Each output goes under a temporary name beside its final one; only
+  // when every one of them is complete do they take their final names.
+  std::vector<std::string> temporaries;
+  auto fail = [&](const std::string& path) {
+    for (const std::string& temporary : temporaries) platform::RemoveFile(temporary);
+    reason = "cannot write " + path;
     return false;
+  };
+  for (const Output& output : outputs) {
+    std::string full;
+    std::size_t last = 0;
+    if (!platform::FullPathName(output.path, full, last)) return fail(output.path);
+    const std::string temporary = platform::CreateTemporaryFileBeside(full);
+    if (temporary.empty()) return fail(output.path);
+    temporaries.push_back(temporary);
+    const platform::NativeFile file =
+        platform::OpenFile(temporary, platform::kGenericWrite, 0, platform::kOpenExisting);
+    if (!file.valid()) return fail(output.path);
+    std::size_t written = 0;
+    bool ok = true;
+    while (ok && written < output.bytes.size()) {
+      uint32_t done = 0;
+      const std::size_t left = output.bytes.size() - written;
+      ok = platform::WriteFile(file, output.bytes.data() + written,
+                               static_cast<uint32_t>(left < 0x40000000u ? left : 0x40000000u), done) &&
+           done > 0;
+      written += done;
+    }
+    platform::CloseFile(file);
+    if (!ok) return fail(output.path);
+  }
+  for (std::size_t n = 0; n < outputs.size(); ++n) {
+    if (!platform::ReplaceFileWith(temporaries[n], outputs[n].path)) {
+      temporaries.erase(temporaries.begin(), temporaries.begin() + static_cast<std::ptrdiff_t>(n));
+      return fail(outputs[n].path);
+    }
   }
   return true;
 }
