@@ -3,7 +3,8 @@
 # (made by pixmill from pictures of tools/make_picture), each written as
 # one PNG per level:
 #   -j 1 and -j 2 wall times (median of 3 runs) and the speed-up (aim: 1.7
-#   or more on two processors), and the time per file against pixmill's
+#   or more on two processors), the same with --sheet (one PNG per
+#   texture instead of one per level), and the time per file against pixmill's
 #   own conversion of the same picture (one process per picture).
 #
 #   bench/bench_millview.sh [files]      (default 400)
@@ -52,6 +53,8 @@ echo "millview over $files MIP textures of 256 x 256 ($(nproc) processors, load 
 j1=$(median_s "$millview" -q -j 1 -o "$work/out1" "$work/textures")
 j2=$(median_s "$millview" -q -j 2 -o "$work/out2" "$work/textures")
 pngs=$(find "$work/out1" -name '*.png' | wc -l)
+s1=$(median_s "$millview" -q --sheet -j 1 -o "$work/sheet1" "$work/textures")
+s2=$(median_s "$millview" -q --sheet -j 2 -o "$work/sheet2" "$work/textures")
 per_pixmill=$(python3 - "$pixmill" "$work/pictures" <<'PY'
 import statistics, subprocess, sys, time
 times = []
@@ -62,10 +65,12 @@ for _ in range(21):
 print("%.2f" % (statistics.median(times) * 1000))
 PY
 )
-python3 - "$j1" "$j2" "$files" "$pngs" "$per_pixmill" <<'PY'
+python3 - "$j1" "$j2" "$files" "$pngs" "$per_pixmill" "$s1" "$s2" <<'PY'
 import sys
 j1, j2, files, pngs, pixmill = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5])
-print("  -j 1: %.2f s   -j 2: %.2f s   speed-up %.2f (aim 1.7)" % (j1, j2, j1 / j2))
+s1, s2 = float(sys.argv[6]), float(sys.argv[7])
+print("  one PNG per level: -j 1: %.2f s   -j 2: %.2f s   speed-up %.2f (aim 1.7)" % (j1, j2, j1 / j2))
 print("  %d PNG files; per MIP: %.2f ms with -j 1, %.2f ms with -j 2" % (pngs, j1 / files * 1000, j2 / files * 1000))
+print("  --sheet (one PNG per MIP): -j 1: %.2f s   -j 2: %.2f s   speed-up %.2f" % (s1, s2, s1 / s2))
 print("  pixmill converting the 256 x 256 Targa into a MIP: %.2f ms per picture (median of 21 runs)" % pixmill)
 PY
