@@ -16,6 +16,7 @@
 #include "millview/textures.h"
 #include "millview/tracks.h"
 #include "platform/heap.h"
+#include "platform/path.h"
 #include "platform/terminal.h"
 #include "rt_version.h"
 
@@ -310,9 +311,11 @@ int Run(const Options& options) {
   for (const std::string& input : options.inputs) {
     const std::size_t root = plan.roots.size();
     if (IsFolder(input)) {
-      const std::string out = options.out_dir.empty() ? input : options.out_dir;
+      std::string folder = input;
+      while (folder.size() > 1 && platform::IsSeparator(folder.back())) folder.pop_back();
+      const std::string out = options.out_dir.empty() ? folder : options.out_dir;
       plan.roots.push_back(out);
-      Walk(input, out, root, "", plan);
+      Walk(folder, out, root, "", plan);
       continue;
     }
     const std::string extension = LowerExtension(FileNameOf(input));
