@@ -115,3 +115,21 @@ convert window.mip window.pcx
 convert window4.mip -4 -palStart 64 window.pcx window4.mip
 convert glow4.mip -4 -transl -heck glow.tga glow4.mip
 convert glow.srb -srb -transl glow.tga -width 2 -height 2
+
+# millview turns the samples and pixmill's outputs into PNG pictures and SVG
+# track plans with galleries to browse, all in one folder.
+if ! release_build "$build" millview 2>/dev/null; then
+  echo "== millview could not be built (cmake --build $build --target millview shows why)"
+  exit 0
+fi
+shown=$work/millview-input
+mkdir -p "$shown"
+cp -r "$pictures" "$shown/pictures"
+# The track directories as trackconv left them: each track beside its .xq.
+mkdir -p "$shown/tracks"
+for sample in "${tracks[@]}"; do cp -r "$work/$(basename "$sample")" "$shown/tracks/"; done
+echo "-- millview --html -o $build/demo/millview $shown"
+"$PWD/$build/millview/millview" --html -o "$work/millview" "$shown" | sed 's/^/   | /'
+echo "   sheets: $(cd "$work/millview" && find . -name '*.mip.png' -o -name '*.srb.png' | sort | tr '\n' ' ')"
+echo "   plans:  $(cd "$work/millview" && find . -name '*.svg' | sort | tr '\n' ' ')"
+echo "== open $PWD/$work/millview/index.html in a browser to see them"

@@ -73,3 +73,4 @@ else
   echo "== Windows i686: built; tests not run: $wine32_note"
 fi
 echo "trackconv.exe: $win64/trackconv/trackconv.exe (64-bit), $win32/trackconv/trackconv.exe (32-bit)"
+echo "millview.exe: $win64/millview/millview.exe (64-bit), $win32/millview/millview.exe (32-bit)"

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
-ensure_tools
+# xmllint checks millview's SVG plans; Chromium opens its galleries.
+ensure_tools libxml2-utils chromium
 
 build=${BUILD_DIR:-build/asan}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRT_SANITIZE=ON >/dev/null

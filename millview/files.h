@@ -1,0 +1,38 @@
+#pragma once
+// Reading inputs, walking folders and writing outputs that appear only
+// when complete.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace millview {
+
+/// The whole content of a file; false with `reason` when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& reason);
+
+/// Whether `path` is an existing directory.
+bool IsFolder(const std::string& path);
+/// Whether `path` exists at all.
+bool Exists(const std::string& path);
+
+/// The names in a folder, sorted, without "." and ".."; `folders` receives
+/// those that are directories (symbolic links never count as directories).
+void ListFolder(const std::string& path, std::vector<std::string>& files,
+                std::vector<std::string>& folders);
+
+/// Makes `path` and its missing parents; safe to call from several threads.
+bool MakeFolders(const std::string& path);
+
+/// One output: its final path and its bytes.
+struct Output {
+  std::string path;
+  std::vector<uint8_t> bytes;
+};
+
+/// Writes every output under a temporary name beside it and puts them in
+/// place only when all were written; on failure none is left behind and
+/// `reason` names the output.
+bool WriteOutputs(const std::vector<Output>& outputs, std::string& reason);
+
+}  // namespace millview

@@ -1,0 +1,23 @@
+#pragma once
+// File names and text escapes shared by millview's writers.
+
+#include <string>
+
+namespace millview {
+
+/// The last component of a path ('/' and, where the system has it, '\').
+std::string FileNameOf(const std::string& path);
+/// The directory part of a path without its separator ("" for a bare name).
+std::string DirectoryOf(const std::string& path);
+/// `directory` and `name` joined with the system's separator.
+std::string JoinPath(const std::string& directory, const std::string& name);
+/// The extension of a file name in lower case, without the dot.
+std::string LowerExtension(const std::string& name);
+/// A file name without its extension.
+std::string StemOf(const std::string& name);
+/// Text with &, <, >, " and ' escaped, for XML and HTML alike.
+std::string XmlEscape(const std::string& text);
+/// A relative path with each character that is not safe in a link escaped.
+std::string UrlOf(const std::string& relative_path);
+
+}  // namespace millview

@@ -1,0 +1,300 @@
+// The runtime library under pixmill keeps process-wide state (the memory
+// manager's pools, the file registry) without locks, so its readers run
+// one at a time: every read happens under one lock, and what leaves the
+// lock is a copy of each level's bytes, which the workers widen to RGBA
+// and encode in parallel.
+
+#include "millview/textures.h"
+
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "pixmill/mip_data.h"
+#include "pixmill/mip_file.h"
+#include "pixmill/pcx.h"
+#include "pixmill/tga.h"
+#include "runtime/file/file.h"
+#include "runtime/kiff.h"
+
+namespace millview {
+
+namespace {
+
+std::mutex runtime_lock;
+
+/// Largest side of a PCX or Targa picture millview decodes.
+constexpr int32_t kMaxPictureSide = 8192;
+
+uint8_t Widen5(uint32_t v) { return static_cast<uint8_t>(v << 3 | v >> 2); }
+uint8_t Widen6(uint32_t v) { return static_cast<uint8_t>(v << 2 | v >> 4); }
+uint8_t Widen4(uint32_t v) { return static_cast<uint8_t>(v * 17); }
+
+uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) {
+  return a << 24 | r << 16 | g << 8 | b;
+}
+
+/// Closes a runtime file when the read ends, however it ends.
+struct OpenFile {
+  QuorFile* file = nullptr;
+  ~OpenFile() {
+    if (file) fileClose(file);
+  }
+};
+
+struct MipOwner {
+  MipData* mip = nullptr;
+  ~MipOwner() {
+    if (mip) mipDataDestroy(mip);
+  }
+};
+
+struct BitmapOwner {
+  Bitmap* bitmap = nullptr;
+  ~BitmapOwner() {
+    if (bitmap) bitmapDestroy(bitmap);
+  }
+};
+
+/// A level copied out of the runtime's memory, to be widened outside the lock.
+struct RawLevel {
+  Bitmap bitmap{};
+  std::vector<uint8_t> pixels;
+  bool has_map = false;
+  Colormap map{};
+};
+
+/// Where levels go while the lock is held.
+using RawLevels = std::vector<RawLevel>;
+
+void Keep(RawLevels& levels, const Bitmap& level, const Colormap* map) {
+  RawLevel raw;
+  raw.bitmap = level;
+  raw.bitmap.colormap = nullptr;  // freed with the level; the copy below stands in
+  raw.pixels.assign(level.pixels, level.pixels + static_cast<std::size_t>(level.stride) * level.height);
+  if (map) {
+    raw.has_map = true;
+    raw.map = *map;
+  }
+  levels.push_back(std::move(raw));
+}
+
+Image LevelImage(const Bitmap& level, const Colormap* map) {
+  Image image = BlankImage(level.width, level.height);
+  uint8_t* out = image.rgba.data();
+  for (int32_t y = 0; y < level.height; ++y)
+    for (int32_t x = 0; x < level.width; ++x) {
+      const uint32_t c = WidenedPixel(level, map, x, y);
+      *out++ = static_cast<uint8_t>(c >> 16);
+      *out++ = static_cast<uint8_t>(c >> 8);
+      *out++ = static_cast<uint8_t>(c);
+      *out++ = static_cast<uint8_t>(c >> 24);
+    }
+  return image;
+}
+
+// The level chunks a MIP container holds: a chain that claims more levels
+// than it carries would leave the missing ones unread.
+bool CountLevels(QuorFile* file, int32_t& levels, std::string& reason) {
+  levels = 0;
+  const uint32_t start = fileGetCurrentPosition(file);
+  uint32_t id, sub;
+  int32_t size;
+  if (!kiffReadChunkHeader(&id, &sub, &size, file) || id != kChunkMip || size < 0) {
+    reason = "not a MIP texture (no MIP chunk)";
+    return false;
+  }
+  reason = "malformed MIP texture (chunks cut short)";
+  const uint32_t end = fileGetCurrentPosition(file) + static_cast<uint32_t>(size);
+  while (fileGetCurrentPosition(file) + 12 <= end) {
+    if (!kiffReadChunkHeader(&id, &sub, &size, file) || size < 0) return false;
+    if (id == kChunkLevel) ++levels;
+    const uint32_t padded = (static_cast<uint32_t>(size) + 3u) & ~3u;
+    if (!fileSeekFromCurrent(file, static_cast<int32_t>(padded))) return false;
+  }
+  return fileSeekFromStart(file, static_cast<int32_t>(start));
+}
+
+bool ReadMip(QuorFile* file, RawLevels& levels, std::string& reason) {
+  int32_t present = 0;
+  if (!CountLevels(file, present, reason)) return false;
+  MipOwner owner;
+  if (!mipRead(&owner.mip, file)) {
+    reason = "malformed MIP texture";
+    return false;
+  }
+  const MipData& mip = *owner.mip;
+  if (mip.levelCount < 1) {
+    reason = "MIP texture without levels";
+    return false;
+  }
+  if (present < mip.levelCount) {
+    reason = "MIP texture holds " + std::to_string(present) + " of its " +
+             std::to_string(mip.levelCount) + " levels";
+    return false;
+  }
+  for (int32_t i = 0; i < mip.levelCount; ++i) {
+    const Bitmap& level = *mip.levels[i];
+    Keep(levels, level, level.colormap ? level.colormap : mip.colormap);
+  }
+  return true;
+}
+
+// A sprite: the SRB container with its display header, then a whole MIP.
+bool ReadSprite(QuorFile* file, Texture& texture, RawLevels& levels, std::string& reason) {
+  uint32_t id, sub;
+  int32_t size;
+  if (!kiffReadChunkHeader(&id, &sub, &size, file) || id != kChunkSrb || size < 0) {
+    reason = "not an SRB sprite (no SRB chunk)";
+    return false;
+  }
+  const uint32_t end = fileGetCurrentPosition(file) + ((static_cast<uint32_t>(size) + 3u) & ~3u);
+  int32_t header_size;
+  SpriteInfo& info = texture.sprite_info;
+  if (!kiffReadChunkHeader(&id, &sub, &header_size, file) || id != kChunkSrbHeader ||
+      header_size != 24 || !fileReadFloat(file, &info.width_m) ||
+      !fileReadFloat(file, &info.height_m) || !fileReadFloat(file, &info.pixel_width) ||
+      !fileReadFloat(file, &info.pixel_height) || !fileReadFloat(file, &info.centre_x) ||
+      !fileReadFloat(file, &info.centre_y) || !fileSeekFromStart(file, static_cast<int32_t>(end))) {
+    reason = "malformed SRB sprite header";
+    return false;
+  }
+  texture.sprite = true;
+  return ReadMip(file, levels, reason);
+}
+
+bool ReadLevelFile(QuorFile* file, RawLevels& levels, std::string& reason) {
+  BitmapOwner owner;
+  if (!levelRead(&owner.bitmap, file)) {
+    reason = "malformed PBF picture";
+    return false;
+  }
+  Keep(levels, *owner.bitmap, owner.bitmap->colormap);
+  return true;
+}
+
+bool SizeAccepted(int32_t width, int32_t height, std::string& reason) {
+  if (width >= 1 && height >= 1 && width <= kMaxPictureSide && height <= kMaxPictureSide)
+    return true;
+  reason = "picture size " + std::to_string(width) + " x " + std::to_string(height) +
+           " out of range";
+  return false;
+}
+
+// The fewest bytes that can hold `pixels` pixels: `per_pixel` each when
+// raw, packets of at most `run` pixels of `packet` bytes when run-length
+// coded. A file shorter than that is cut short, and the readers would
+// otherwise make up the missing pixels (Targa) or allocate for them first.
+bool HoldsPixels(uint32_t file_size, uint32_t header, uint64_t pixels, bool runs, uint64_t per_pixel,
+                 uint64_t run, uint64_t packet, std::string& reason) {
+  const uint64_t needed = header + (runs ? (pixels + run - 1) / run * packet : pixels * per_pixel);
+  if (file_size >= needed) return true;
+  reason = "picture cut short (" + std::to_string(file_size) + " bytes, at least " +
+           std::to_string(needed) + " needed)";
+  return false;
+}
+
+bool ReadPcx(QuorFile* file, RawLevels& levels, std::string& reason) {
+  PcxReader reader;
+  PcxPalette palette;
+  if (!pcxSetup(&reader, file)) {
+    reason = "not a PCX picture";
+    return false;
+  }
+  const int32_t width = pcxWidth(reader), height = pcxHeight(reader);
+  if (!SizeAccepted(width, height, reason) ||
+      !HoldsPixels(fileSize(file), 128, uint64_t(width + width % 2) * uint64_t(height),
+                   reader.header[2] == 1, 1, 63, 2, reason))
+    return false;
+  BitmapOwner owner;
+  if (!pcxReadPalette(&reader, &palette) ||
+      !bitmapCreate(&owner.bitmap, kFormat8888, pcxWidth(reader), pcxHeight(reader)) ||
+      !pcxReadPixels(owner.bitmap, &reader, &palette, false)) {
+    reason = "malformed PCX picture";
+    return false;
+  }
+  Keep(levels, *owner.bitmap, nullptr);
+  return true;
+}
+
+bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
+  // The reader checks none of its reads: take the size from the header
+  // first so that a damaged one cannot ask for gigabytes.
+  uint8_t header[18];
+  if (!fileReadExact(file, header, sizeof header) || !fileSeekFromStart(file, 0)) {
+    reason = "not a Targa picture (short header)";
+    return false;
+  }
+  const int32_t width = header[12] | header[13] << 8, height = header[14] | header[15] << 8;
+  const uint8_t depth = header[16];
+  const uint64_t bytes = depth == 15 || depth == 16 ? 2 : depth == 24 ? 3 : depth == 32 ? 4 : 1;
+  if (!SizeAccepted(width, height, reason) ||
+      !HoldsPixels(fileSize(file), 18u + header[0], uint64_t(width) * uint64_t(height),
+                   (header[2] & 8) != 0, bytes, 128, 1 + bytes, reason))
+    return false;
+  BitmapOwner owner;
+  if (!tgaRead(&owner.bitmap, file, kFormat8888)) {
+    reason = "malformed Targa picture";
+    return false;
+  }
+  Keep(levels, *owner.bitmap, nullptr);
+  return true;
+}
+
+}  // namespace
+
+uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y) {
+  const uint8_t* row = level.pixels + static_cast<std::size_t>(y) * level.stride;
+  if (bitmapIsFourBit(level.format)) {
+    const uint8_t byte = row[x / 2];
+    const uint32_t index = (x % 2 == 0) ? byte >> 4 : byte & 0x0F;
+    if (map) return map->entries[index];
+    const uint32_t grey = Widen4(index);
+    return Argb(255, grey, grey, grey);
+  }
+  if (level.format == kFormat8888 || level.format == kFormat32) {
+    const uint8_t* p = row + 4 * x;
+    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+  }
+  const uint32_t d = row[2 * x] | row[2 * x + 1] << 8;
+  switch (level.format) {
+    case kFormat565:
+      return Argb(255, Widen5(d >> 11), Widen6(d >> 5 & 0x3F), Widen5(d & 0x1F));
+    case kFormat1555:
+      return Argb(d & 0x8000 ? 255 : 0, Widen5(d >> 10 & 0x1F), Widen5(d >> 5 & 0x1F),
+                  Widen5(d & 0x1F));
+    default:  // 4444
+      return Argb(Widen4(d >> 12), Widen4(d >> 8 & 0xF), Widen4(d >> 4 & 0xF), Widen4(d & 0xF));
+  }
+}
+
+bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension,
+                 Texture& texture, std::string& reason) {
+  if (bytes.size() > 0x7FFFFFFFu) {
+    reason = "file too large";
+    return false;
+  }
+  RawLevels levels;
+  {
+    std::lock_guard<std::mutex> hold(runtime_lock);
+    OpenFile in;
+    if (!fileOpenMemory(&in.file, bytes.data(), static_cast<uint32_t>(bytes.size()))) {
+      reason = "cannot read the file";
+      return false;
+    }
+    bool read = false;
+    if (extension == "mip") read = ReadMip(in.file, levels, reason);
+    else if (extension == "srb") read = ReadSprite(in.file, texture, levels, reason);
+    else if (extension == "pbf") read = ReadLevelFile(in.file, levels, reason);
+    else if (extension == "pcx") read = ReadPcx(in.file, levels, reason);
+    else read = ReadTga(in.file, levels, reason);
+    if (!read) return false;
+  }
+  for (RawLevel& raw : levels) {
+    raw.bitmap.pixels = raw.pixels.data();
+    texture.levels.push_back(LevelImage(raw.bitmap, raw.has_map ? &raw.map : nullptr));
+  }
+  return true;
+}
+
+}  // namespace millview

@@ -1,0 +1,41 @@
+#pragma once
+// Textures and pictures read through pixmill's own readers and turned into
+// 8-bit RGBA pictures.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "millview/image.h"
+#include "pixmill/bitmap.h"
+
+namespace millview {
+
+/// What a sprite file says about its display.
+struct SpriteInfo {
+  float width_m = 0, height_m = 0;  ///< displayed size in metres
+  float pixel_width = 0, pixel_height = 0;
+  float centre_x = 0, centre_y = 0;  ///< pixels from the left and the top
+};
+
+/// A texture read from a MIP, SRB or PBF file (every level) or a picture
+/// read from a PCX or Targa file (one level).
+struct Texture {
+  std::vector<Image> levels;
+  bool sprite = false;
+  SpriteInfo sprite_info;
+};
+
+/// The colour of one level pixel with every channel widened to 8 bits by
+/// repeating its top bits; 4-bit pixels go through `map` (greys 0, 17 ...
+/// 255 when there is none).
+uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y);
+
+/// Reads the bytes of a file of kind `extension` (mip, srb, pbf, pcx or
+/// tga) with the runtime library's readers, one thread at a time (the
+/// call takes the lock itself). False with `reason` set when they cannot
+/// be read.
+bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension,
+                 Texture& texture, std::string& reason);
+
+}  // namespace millview

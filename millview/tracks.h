@@ -1,0 +1,38 @@
+#pragma once
+// Tracks read through trackconv's readers and drawn as SVG plans.
+
+#include <string>
+#include <vector>
+
+#include "trackconv/foundation/handle.h"
+#include "trackconv/track/trk_file.h"
+
+namespace millview {
+
+/// One track of an input file: a loose .trk or .xq, or a .trk member of
+/// a .dat archive.
+struct NamedTrack {
+  std::string file_name;   ///< the track file's own name ("alpha.trk")
+  std::string track_name;  ///< its name without extension ("alpha")
+  Handle<TrkFile> track;
+};
+
+/// Reads the tracks of `path`, a file of kind `extension` (trk, xq or dat).
+/// A .trk is a VTR track when its version word says so, a MOTA track
+/// otherwise. Throws the readers' errors.
+std::vector<NamedTrack> ReadTracks(const std::string& path, const std::string& extension);
+
+/// What a plan shows, for the gallery.
+struct PlanFacts {
+  double length_m = 0;
+  uint32_t sections = 0;
+  double width_m = 0, height_m = 0;  ///< extent of the drawing
+  int width_px = 0, height_px = 0;   ///< size of the SVG
+};
+
+/// The SVG plan of a track: the centre line, the lateral lines, surfaces
+/// by kind with a legend, walls, section boundaries, a scale bar and the
+/// name. Throws what the track's queries throw.
+std::string TrackSvg(const TrkFile& track, const std::string& name, PlanFacts& facts);
+
+}  // namespace millview
