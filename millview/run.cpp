@@ -15,7 +15,7 @@
 #include "millview/names.h"
 #include "millview/textures.h"
 #include "millview/tracks.h"
-#include "platform/heap.h"
+#include "platform/memory.h"
 #include "platform/path.h"
 #include "platform/terminal.h"
 #include "rt_version.h"
@@ -301,7 +301,7 @@ int ParseCommandLine(const std::vector<std::string>& arguments, Options& options
 
 int Run(const Options& options) {
   // Every file allocates and frees picture-sized buffers several times.
-  platform::KeepFreedMemory();
+  platform::KeepFreedHeapMemory();
   for (const std::string& input : options.inputs)
     if (!Exists(input)) {
       UsageError("cannot find '" + input + "'");
