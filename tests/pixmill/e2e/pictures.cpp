@@ -127,6 +127,95 @@ Bytes TgaFile(const Picture& picture, int depth, bool rle, bool topDown) {
   return out;
 }
 
+namespace {
+
+void PutBig32(Bytes& out, uint32_t v) {
+  for (int i = 3; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void PngChunk(Bytes& out, const char* type, const Bytes& body) {
+  PutBig32(out, static_cast<uint32_t>(body.size()));
+  size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), body.begin(), body.end());
+  PutBig32(out, Crc32(out.data() + start, out.size() - start));
+}
+
+// A zlib stream of stored blocks.
+Bytes Stored(const Bytes& data) {
+  Bytes out = {0x78, 0x01};
+  uint32_t a = 1, b = 0;
+  for (uint8_t byte : data) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  size_t at = 0;
+  do {
+    size_t n = std::min<size_t>(data.size() - at, 65535);
+    out.push_back(at + n == data.size() ? 1 : 0);
+    out.push_back(static_cast<uint8_t>(n));
+    out.push_back(static_cast<uint8_t>(n >> 8));
+    out.push_back(static_cast<uint8_t>(~n));
+    out.push_back(static_cast<uint8_t>(~n >> 8));
+    out.insert(out.end(), data.begin() + at, data.begin() + at + n);
+    at += n;
+  } while (at < data.size());
+  PutBig32(out, b << 16 | a);
+  return out;
+}
+
+}  // namespace
+
+Bytes PngFile(int width, int height, int colourType, int depth,
+              const std::vector<uint16_t>& samples, const std::vector<Rgba>& palette,
+              const Bytes& transparency) {
+  const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+  Bytes out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  Bytes header;
+  PutBig32(header, static_cast<uint32_t>(width));
+  PutBig32(header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {static_cast<uint8_t>(depth), static_cast<uint8_t>(colourType), 0, 0, 0});
+  PngChunk(out, "IHDR", header);
+  if (!palette.empty()) {
+    Bytes entries;
+    for (Rgba c : palette) entries.insert(entries.end(), {c.r, c.g, c.b});
+    PngChunk(out, "PLTE", entries);
+  }
+  if (!transparency.empty()) PngChunk(out, "tRNS", transparency);
+  Bytes raw;  // each row: filter type 0, then the samples packed from the high bit
+  const size_t rowSamples = static_cast<size_t>(width) * channels;
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);
+    const uint16_t* row = samples.data() + y * rowSamples;
+    if (depth == 16) {
+      for (size_t i = 0; i < rowSamples; ++i) raw.insert(raw.end(), {uint8_t(row[i] >> 8), uint8_t(row[i])});
+      continue;
+    }
+    unsigned bits = 0, filled = 0;
+    for (size_t i = 0; i < rowSamples; ++i) {
+      bits = bits << depth | row[i];
+      filled += depth;
+      if (filled == 8) {
+        raw.push_back(static_cast<uint8_t>(bits));
+        bits = filled = 0;
+      }
+    }
+    if (filled) raw.push_back(static_cast<uint8_t>(bits << (8 - filled)));
+  }
+  PngChunk(out, "IDAT", Stored(raw));
+  PngChunk(out, "IEND", {});
+  return out;
+}
+
 int Stride(int format, int width) {
   int bits = format <= 2 ? 4 : format >= 6 ? 32 : 16;
   return ((width * bits + 4) / 8 + 3) / 4 * 4;
