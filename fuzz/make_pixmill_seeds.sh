@@ -107,4 +107,18 @@ write("corpus/pixmill_png", "rgba16_filters.png",
 write("corpus/pixmill_png", "rgb8_keyed.png",
       png(3, 3, 8, 2, [bytes([1]) + bytes(range(i, i + 9)) for i in range(3)],
           trns=b"\x00\x01\x00\x02\x00\x03"))
+
+# Found by fuzzing: an empty data chunk before the first one with data.
+def chunked(width, height, rows, idat_sizes):
+    data = zlib.compress(b"".join(rows), 9)
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+    for size in idat_sizes:
+        out += chunk(b"IDAT", data[:size])
+        data = data[size:]
+    return out + chunk(b"IDAT", data) + chunk(b"IEND", b"")
+write("corpus/pixmill_png", "regression-empty-first-idat.png",
+      chunked(5, 5, [b"\x00" + bytes(range(i, i + 15)) for i in range(5)], [0, 7, 0]))
 PY

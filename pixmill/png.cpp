@@ -70,6 +70,33 @@ bool pngIsPng(QuorFile* file) {
 
 namespace {
 
+uint32_t bigEndian32(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) << 24 | static_cast<uint32_t>(at[1]) << 16 |
+         static_cast<uint32_t>(at[2]) << 8 | at[3];
+}
+
+// The decoder copies an image data chunk into a buffer it makes for the
+// first one that holds bytes; an empty chunk before that one would be
+// copied to no buffer at all. Empty data chunks carry nothing, so they are
+// taken out of the bytes (after the signature) first; the new size is
+// returned.
+uint32_t dropEmptyDataChunks(uint8_t* bytes, uint32_t size) {
+  constexpr uint32_t kFrame = 12;  // length, type, and the CRC after the data
+  uint32_t read = sizeof kSignature, write = read;
+  while (size - read >= kFrame) {
+    const uint32_t length = bigEndian32(bytes + read);
+    if (length > size - read - kFrame) break;
+    const bool empty = length == 0 && std::memcmp(bytes + read + 4, "IDAT", 4) == 0;
+    if (!empty) {
+      std::memmove(bytes + write, bytes + read, length + kFrame);
+      write += length + kFrame;
+    }
+    read += length + kFrame;
+  }
+  std::memmove(bytes + write, bytes + read, size - read);
+  return write + (size - read);
+}
+
 // Decodes `bytes` (size and depth already checked) into a new bitmap.
 success decodeInto(Bitmap** out, const uint8_t* bytes, uint32_t size, BitmapFormat format) {
   int width = 0, height = 0, channels = 0;
@@ -111,13 +138,16 @@ success pngRead(Bitmap** out, int32_t* width, int32_t* height, QuorFile* file,
   const uint32_t position = fileGetCurrentPosition(file);
   const uint32_t length = fileSize(file);
   if (position >= length || length - position > kLargestFile) return 0;
-  const uint32_t size = length - position;
+  uint32_t size = length - position;
   void* block = nullptr;
   if (!_memAlloc(&block, size)) return 0;
-  const uint8_t* bytes = static_cast<const uint8_t*>(block);
+  uint8_t* bytes = static_cast<uint8_t*>(block);
   int w = 0, h = 0, channels = 0;
-  success result = fileReadExact(file, block, size) &&
-                   stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &channels);
+  success result = fileReadExact(file, block, size) && size >= sizeof kSignature;
+  if (result) {
+    size = dropEmptyDataChunks(bytes, size);
+    result = stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &channels);
+  }
   if (result) {
     *width = w;
     *height = h;

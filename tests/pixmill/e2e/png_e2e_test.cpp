@@ -138,6 +138,10 @@ TEST(PixmillPng, MessagesNamesAndRefusals) {
   std::vector<uint16_t> wideSamples(300 * 2 * 3, 7);
   Bytes tooWide = PngFile(300, 2, 2, 8, wideSamples);
   Bytes tga = TgaFile(made.picture, 24, false, false);
+  // An empty image data chunk right after the header, before the one with data.
+  Bytes emptyFirstChunk = made.png;
+  const uint8_t emptyChunk[] = {0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E};
+  emptyFirstChunk.insert(emptyFirstChunk.begin() + 33, emptyChunk, emptyChunk + sizeof emptyChunk);
   struct Case {
     std::vector<std::pair<std::string, Bytes>> files;
     std::vector<std::string> arguments;
@@ -153,6 +157,9 @@ TEST(PixmillPng, MessagesNamesAndRefusals) {
        "Convert from PNG\n" + opaque +
            "Error: too big for 3dfx!  is 300 x 2 but max is 256 x 256\n",
        1, {"pic.png"}},
+      {{{"pic.png", emptyFirstChunk}}, {"pic.png"},
+       "Convert from PNG\n" + opaque + "Successfully converted pic.png to pic.mip.\n", 0,
+       {"pic.mip", "pic.png"}},
       {{{"pic.pcx", made.png}}, {"pic.pcx"}, ">>>> Input is not a valid PCX file.\n", 1,
        {"pic.pcx"}},
       {{{"pic.tga", made.png}}, {"pic.tga"},
