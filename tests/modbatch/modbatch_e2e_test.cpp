@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "modbatch/manifest.h"
-#include "modbatch/run.h"
 #include "pixmill/e2e/pictures.h"
 #include "platform/process.h"
 #include "rt_version.h"
@@ -246,14 +245,6 @@ TEST(Modbatch, ManifestKeepsAnySwitchText) {
   read.Erase("other.mip");
   ASSERT_TRUE(read.Save());
   EXPECT_FALSE(fs::exists(dir.path() / modbatch::SwitchManifest::kFileName));
-}
-
-TEST(Modbatch, FailureMessageIsTheToolsLastLine) {
-  EXPECT_EQ(modbatch::FailureMessage(1, "Convert from PNG\nError reading PNG.\n\n", ""), "Error reading PNG.");
-  EXPECT_EQ(modbatch::FailureMessage(1, "progress\r\n", "x.trk: VTR trk file id not TRAK"),
-            "x.trk: VTR trk file id not TRAK");
-  EXPECT_EQ(modbatch::FailureMessage(3, "", ""), "exit status 3");
-  EXPECT_EQ(modbatch::FailureMessage(-1, "", ""), "crashed");
 }
 
 }  // namespace

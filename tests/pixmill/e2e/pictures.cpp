@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <zlib.h>
+
 namespace pixmill_e2e {
 namespace {
 
@@ -133,44 +135,12 @@ void PutBig32(Bytes& out, uint32_t v) {
   for (int i = 3; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-uint32_t Crc32(const uint8_t* data, size_t size) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < size; ++i) {
-    crc ^= data[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-  }
-  return ~crc;
-}
-
 void PngChunk(Bytes& out, const char* type, const Bytes& body) {
   PutBig32(out, static_cast<uint32_t>(body.size()));
   size_t start = out.size();
   out.insert(out.end(), type, type + 4);
   out.insert(out.end(), body.begin(), body.end());
-  PutBig32(out, Crc32(out.data() + start, out.size() - start));
-}
-
-// A zlib stream of stored blocks.
-Bytes Stored(const Bytes& data) {
-  Bytes out = {0x78, 0x01};
-  uint32_t a = 1, b = 0;
-  for (uint8_t byte : data) {
-    a = (a + byte) % 65521;
-    b = (b + a) % 65521;
-  }
-  size_t at = 0;
-  do {
-    size_t n = std::min<size_t>(data.size() - at, 65535);
-    out.push_back(at + n == data.size() ? 1 : 0);
-    out.push_back(static_cast<uint8_t>(n));
-    out.push_back(static_cast<uint8_t>(n >> 8));
-    out.push_back(static_cast<uint8_t>(~n));
-    out.push_back(static_cast<uint8_t>(~n >> 8));
-    out.insert(out.end(), data.begin() + at, data.begin() + at + n);
-    at += n;
-  } while (at < data.size());
-  PutBig32(out, b << 16 | a);
-  return out;
+  PutBig32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
 }
 
 }  // namespace
@@ -211,7 +181,11 @@ Bytes PngFile(int width, int height, int colourType, int depth,
     }
     if (filled) raw.push_back(static_cast<uint8_t>(bits << (8 - filled)));
   }
-  PngChunk(out, "IDAT", Stored(raw));
+  Bytes packed(compressBound(static_cast<uLong>(raw.size())));
+  uLongf size = static_cast<uLongf>(packed.size());
+  compress(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
+  packed.resize(size);
+  PngChunk(out, "IDAT", packed);
   PngChunk(out, "IEND", {});
   return out;
 }
