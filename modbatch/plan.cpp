@@ -84,7 +84,9 @@ class Planner {
     const fs::path canonical = fs::weakly_canonical(directory, error);
     if (!visited_.insert(error ? directory : canonical).second) return;
     const std::vector<Entry> entries = List(directory);
-    const std::string trackName = directory.filename().string();
+    // The name trackconv sees: the last component of the full path, so
+    // that "." and "tracks/Alpha/" name their directories too.
+    const std::string trackName = (error ? directory : canonical).filename().string();
     Clock trackTime = Clock::min();
     bool track = false;
     for (const Entry& entry : entries) {
@@ -94,7 +96,7 @@ class Planner {
       if (HasExtension(lower, kTrackExtensions)) trackTime = std::max(trackTime, entry.time);
     }
     const fs::path shown = relative.empty() ? fs::path(shownRoot) : fs::path(shownRoot) / relative;
-    if (track && !trackName.empty() && trackName != "." && trackName != "..") {
+    if (track && !trackName.empty()) {
       AddTrack(shown.string(), directory, trackName, trackTime);
     }
     for (const Entry& entry : entries) {
