@@ -97,7 +97,7 @@ uint32_t dropEmptyDataChunks(uint8_t* bytes, uint32_t size) {
   return write + (size - read);
 }
 
-// Decodes `bytes` (size and depth already checked) into a new bitmap.
+// Decodes `bytes`, whose picture size is already checked, into a new bitmap.
 success decodeInto(Bitmap** out, const uint8_t* bytes, uint32_t size, BitmapFormat format) {
   int width = 0, height = 0, channels = 0;
   // Four channels asked for: alpha as stored, or 255 where the picture has
