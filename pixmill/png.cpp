@@ -1,5 +1,6 @@
 #include "pixmill/png.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -81,17 +82,19 @@ uint32_t bigEndian32(const uint8_t* at) {
 // taken out of the bytes (after the signature) first; the new size is
 // returned.
 uint32_t dropEmptyDataChunks(uint8_t* bytes, uint32_t size) {
-  constexpr uint32_t kFrame = 12;  // length, type, and the CRC after the data
+  constexpr uint32_t kHeader = 8, kCrc = 4;  // length and type before the data, CRC after
   uint32_t read = sizeof kSignature, write = read;
-  while (size - read >= kFrame) {
+  while (size - read >= kHeader) {
     const uint32_t length = bigEndian32(bytes + read);
-    if (length > size - read - kFrame) break;
+    if (length > size - read - kHeader) break;
+    // The CRC of a file's last chunk may be cut off; the chunk still counts.
+    const uint32_t whole = std::min(length + kHeader + kCrc, size - read);
     const bool empty = length == 0 && std::memcmp(bytes + read + 4, "IDAT", 4) == 0;
     if (!empty) {
-      std::memmove(bytes + write, bytes + read, length + kFrame);
-      write += length + kFrame;
+      std::memmove(bytes + write, bytes + read, whole);
+      write += whole;
     }
-    read += length + kFrame;
+    read += whole;
   }
   std::memmove(bytes + write, bytes + read, size - read);
   return write + (size - read);
