@@ -2,7 +2,9 @@
 # Regenerates the small synthetic seed corpora of the pixmill fuzzers:
 # PCX pictures (raw, run-length coded with edge bytes, 16-colour), Targa
 # pictures (each depth, both codings, id and colour map to skip) and MIP and
-# PBF files (16-bit, 4-bit with a shared map, 4-bit with a map per level).
+# PBF files (16-bit, 4-bit with a shared map, 4-bit with a map per level)
+# and PNG pictures (grey, palette with transparency, 16-bit RGBA, every row
+# filter).
 #   fuzz/make_pixmill_seeds.sh
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -78,4 +80,45 @@ write("corpus/pixmill_mip", "map_per_level.mip",
       mip(2, 3, 2, 0, [level(2, 8, 4, 4, 4, colormap(6)), level(2, 4, 2, 4, 5, colormap(7)),
                        level(2, 2, 1, 4, 6, colormap(8))]))
 write("corpus/pixmill_mip", "level.pbf", level(1, 5, 2, 4, 9, colormap(4)))
+
+# ---- PNG ----
+import zlib
+def png(width, height, depth, colour_type, rows, plte=b"", trns=b""):
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    out = b"\x89PNG\r\n\x1a\n"
+    out += chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, colour_type, 0, 0, 0))
+    if plte:
+        out += chunk(b"PLTE", plte)
+    if trns:
+        out += chunk(b"tRNS", trns)
+    out += chunk(b"IDAT", zlib.compress(b"".join(rows), 9))
+    return out + chunk(b"IEND", b"")
+
+write("corpus/pixmill_png", "grey1_9x2.png",
+      png(9, 2, 1, 0, [b"\x00\xa5\x80", b"\x00\x3c\x00"]))
+write("corpus/pixmill_png", "palette4_trns.png",
+      png(5, 2, 4, 3, [b"\x00\x01\x23\x40", b"\x02\x56\x70\x10"],
+          plte=bytes(range(0, 24)), trns=b"\x00\x80\xff"))
+write("corpus/pixmill_png", "rgba16_filters.png",
+      png(2, 5, 16, 6, [bytes([f]) + bytes((f * 29 + i * 7) & 0xFF for i in range(16))
+                        for f in range(5)]))
+write("corpus/pixmill_png", "rgb8_keyed.png",
+      png(3, 3, 8, 2, [bytes([1]) + bytes(range(i, i + 9)) for i in range(3)],
+          trns=b"\x00\x01\x00\x02\x00\x03"))
+
+# Found by fuzzing: an empty data chunk before the first one with data.
+def chunked(width, height, rows, idat_sizes):
+    data = zlib.compress(b"".join(rows), 9)
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body +
+                struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+    for size in idat_sizes:
+        out += chunk(b"IDAT", data[:size])
+        data = data[size:]
+    return out + chunk(b"IDAT", data) + chunk(b"IEND", b"")
+write("corpus/pixmill_png", "regression-empty-first-idat.png",
+      chunked(5, 5, [b"\x00" + bytes(range(i, i + 15)) for i in range(5)], [0, 7, 0]))
 PY

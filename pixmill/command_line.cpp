@@ -10,6 +10,7 @@
 #include "pixmill/convert.h"
 #include "pixmill/options.h"
 #include "pixmill/pcx.h"
+#include "pixmill/png.h"
 #include "platform/file_attributes.h"
 #include "platform/path.h"
 #include "runtime/file/file.h"
@@ -260,6 +261,11 @@ bool resolveInput(ConvertOptions& o, Marked& marked) {
     marked = Marked::kTarga;
     return true;
   }
+  // A PNG is found last, so every name that found a picture before still
+  // finds the same one; its content tells its kind.
+  std::strcpy(name + length, ".png");
+  if (nameExists(name)) return true;
+  std::strcpy(name + length, ".tga");
   std::printf("File %s or .pcx not found.\n", name);
   return false;
 }
@@ -390,6 +396,10 @@ int commandLineRun(int argc, char** argv) {
   }
   InputKind kind = pcx ? InputKind::kPcx : InputKind::kTarga;
   if (marked == Marked::kTarga) kind = InputKind::kTarga;
-  std::printf(kind == InputKind::kTarga ? "Convert from Targa\n" : "Convert from Pcx\n");
+  // No Targa begins with the PNG signature, so this takes no Targa away.
+  if (kind == InputKind::kTarga && pngIsPng(input)) kind = InputKind::kPng;
+  std::printf(kind == InputKind::kPcx     ? "Convert from Pcx\n"
+              : kind == InputKind::kTarga ? "Convert from Targa\n"
+                                          : "Convert from PNG\n");
   return convertRun(o, input, kind);
 }

@@ -15,6 +15,7 @@
 #include "pixmill/mip_data.h"
 #include "pixmill/mip_file.h"
 #include "pixmill/pcx.h"
+#include "pixmill/png.h"
 #include "pixmill/quantize.h"
 #include "pixmill/tga.h"
 #include "platform/atomic_replace.h"
@@ -160,11 +161,14 @@ void pbfName(char* out, const char* outputName, int32_t level) {
 class ConversionRun {
  public:
   ConversionRun(const ConvertOptions& options, QuorFile* input, InputKind kind)
-      : o_(options), input_(input), pcx_(kind == InputKind::kPcx) {}
+      : o_(options),
+        input_(input),
+        pcx_(kind == InputKind::kPcx),
+        png_(kind == InputKind::kPng) {}
 
   int Run() {
     ChooseFormat();
-    if (pcx_ ? ReadPcx() : ReadTarga()) {
+    if (pcx_ ? ReadPcx() : png_ ? ReadPng() : ReadTarga()) {
       if (CheckSize()) {
         ApplyKeyColour();
         Convert();
@@ -312,9 +316,19 @@ class ConversionRun {
     return true;
   }
 
+  // A PNG too large to take is refused by its size alone, undecoded.
+  bool ReadPng() {
+    if (!pngRead(&bitmap_, &unreadWidth_, &unreadHeight_, input_, format_, kMaxPictureSize)) {
+      std::printf("Error reading PNG.\n");
+      Fail();
+      return false;
+    }
+    return true;
+  }
+
   bool CheckSize() {
-    int32_t width = bitmap_->width;
-    int32_t height = bitmap_->height;
+    int32_t width = bitmap_ ? bitmap_->width : unreadWidth_;
+    int32_t height = bitmap_ ? bitmap_->height : unreadHeight_;
     bool fits = true;
     if (o_.fourBit && width < 5) {
       std::printf("Error: picture width cannot be this small! (%d pixels)\n", width);
@@ -578,10 +592,12 @@ class ConversionRun {
   const ConvertOptions& o_;
   QuorFile* input_;
   bool pcx_;
+  bool png_;
   bool ok_ = true;
   BitmapFormat format_ = kFormat565;
   int32_t keyRed_ = 0, keyGreen_ = 0, keyBlue_ = 0;
   Bitmap* bitmap_ = nullptr;
+  int32_t unreadWidth_ = 0, unreadHeight_ = 0;
   MipData* mip_ = nullptr;
   PendingOutput output_;
   Colormap* detachedTop_ = nullptr;

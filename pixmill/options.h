@@ -37,4 +37,4 @@ struct ConvertOptions {
 };
 
 /// The kind of the input picture.
-enum class InputKind { kPcx, kTarga };
+enum class InputKind { kPcx, kTarga, kPng };

@@ -1,5 +1,6 @@
 #pragma once
-// Running a child program; used by the end-to-end tests.
+// Running child programs (the end-to-end tests, modbatch) and what a
+// program needs to know to find and start them.
 
 #include <string>
 #include <vector>
@@ -18,5 +19,19 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& program,
                          const std::vector<std::string>& arguments,
                          const std::string& working_directory);
+
+/// The full path of the running program's executable file; empty when the
+/// system does not tell.
+std::string CurrentExecutable();
+
+/// `base` as the system names an executable file ("pixmill" or "pixmill.exe").
+std::string ExecutableName(const std::string& base);
+
+/// The first directory of the PATH environment variable that holds the
+/// executable file `name`, joined with it; empty when none does.
+std::string FindOnPath(const std::string& name);
+
+/// Whether the standard error stream is a terminal (a console on Windows).
+bool StandardErrorIsTerminal();
 
 }  // namespace platform

@@ -116,6 +116,26 @@ convert window4.mip -4 -palStart 64 window.pcx window4.mip
 convert glow4.mip -4 -transl -heck glow.tga glow4.mip
 convert glow.srb -srb -transl glow.tga -width 2 -height 2
 
+# modbatch converts the whole examples folder (a copy): every picture with
+# pixmill, every track directory with trackconv, two at a time. The second
+# run finds every output newer than its input and made with the same
+# switches, and converts nothing.
+if release_build "$build" modbatch pixmill trackconv 2>/dev/null; then
+  modbatch=$PWD/$build/modbatch/modbatch
+  mod=$work/mod
+  rm -rf "$mod"
+  cp -r examples "$mod"
+  echo "== modbatch -j 2 mod   (first run)"
+  "$modbatch" -j 2 "$mod" | sed 's/^/   /'
+  echo "== the same again (second run: nothing to convert)"
+  "$modbatch" -j 2 "$mod" | sed 's/^/   /'
+  find "$mod" -name '*.mip' -o -name '*.xq' | sort | sed "s|^$mod/|   wrote |"
+  echo "== and with other switches it would convert the pictures again:"
+  "$modbatch" --dry-run "$mod" -- -4 -hist | sed "s|^$mod/||; s/^/   /"
+else
+  echo "== modbatch could not be built (cmake --build $build --target modbatch shows why)"
+fi
+
 # millview turns the samples and pixmill's outputs into PNG pictures and SVG
 # track plans with galleries to browse, all in one folder.
 if ! release_build "$build" millview 2>/dev/null; then

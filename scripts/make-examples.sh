@@ -8,6 +8,7 @@
 # and examples/pictures/ with pixmill's synthetic pictures:
 #   window.pcx  64 x 64, 256-colour palette; the texture uses entries 64-79
 #   glow.tga    64 x 64, 32 bits with an alpha channel
+#   badge.png   32 x 32 RGBA PNG with the same round alpha falloff
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
@@ -39,6 +40,7 @@ trap 'rm -rf "$staging"' EXIT
 mkdir -p examples/pictures
 "$tools/make_picture" pcx-window examples/pictures/window.pcx --width 64 --height 64 --window 64
 "$tools/make_picture" tga-alpha examples/pictures/glow.tga --width 64 --height 64
+"$tools/make_picture" png-alpha examples/pictures/badge.png --width 32 --height 32
 
 find "$out" examples/pictures -type f | sort | while read -r file; do
   printf '%-36s %7d bytes\n' "$file" "$(stat -c %s "$file")"

@@ -1,5 +1,6 @@
-// Writes synthetic PCX and Targa pictures for pixmill's examples and
-// benchmarks. Plain standard C++: it shares no code with pixmill.
+// Writes synthetic PCX, Targa and PNG pictures for pixmill's examples and
+// benchmarks. Plain standard C++ and the PNG writer of stb: it shares no
+// code with pixmill.
 //
 //   make_picture pcx-window OUT [--width W] [--height H] [--window N]
 //       8-bit run-length PCX with a 256-colour palette; the texture uses
@@ -9,6 +10,9 @@
 //   make_picture tga-distinct OUT [--width W] [--height H]
 //       32-bit opaque raw Targa in which every pixel has its own colour
 //       (65,536 distinct colours at 256 x 256).
+//   make_picture png-alpha OUT [--width W] [--height H]
+//   make_picture png-distinct OUT [--width W] [--height H]
+//       the same two pictures as RGBA PNG files.
 
 #include <cmath>
 #include <cstdint>
@@ -19,6 +23,14 @@
 #include <iostream>
 #include <string>
 #include <vector>
+
+#define STBIW_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -131,8 +143,24 @@ Bytes makeTgaDistinct(int width, int height) {
   return out;
 }
 
+// The pixels of a top-down 32-bit Targa of ours as an RGBA PNG.
+Bytes pngFromTarga(const Bytes& targa, int width, int height) {
+  Bytes rgba;
+  for (size_t i = 18; i + 3 < targa.size(); i += 4) {
+    rgba.insert(rgba.end(), {targa[i + 2], targa[i + 1], targa[i], targa[i + 3]});
+  }
+  Bytes out;
+  stbi_write_png_to_func(
+      [](void* context, void* data, int size) {
+        const uint8_t* bytes = static_cast<const uint8_t*>(data);
+        static_cast<Bytes*>(context)->insert(static_cast<Bytes*>(context)->end(), bytes, bytes + size);
+      },
+      &out, width, height, 4, rgba.data(), width * 4);
+  return out;
+}
+
 int usage() {
-  std::cerr << "usage: make_picture pcx-window|tga-alpha|tga-distinct OUT"
+  std::cerr << "usage: make_picture pcx-window|tga-alpha|tga-distinct|png-alpha|png-distinct OUT"
                " [--width W] [--height H] [--window N]\n";
   return 2;
 }
@@ -168,6 +196,10 @@ int main(int argc, char** argv) {
     bytes = makeTgaAlpha(width, height);
   } else if (kind == "tga-distinct") {
     bytes = makeTgaDistinct(width, height);
+  } else if (kind == "png-alpha") {
+    bytes = pngFromTarga(makeTgaAlpha(width, height), width, height);
+  } else if (kind == "png-distinct") {
+    bytes = pngFromTarga(makeTgaDistinct(width, height), width, height);
   } else {
     return usage();
   }

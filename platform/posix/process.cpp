@@ -3,8 +3,11 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 namespace platform {
 
@@ -74,5 +77,37 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
+
+std::string CurrentExecutable() {
+  std::string path(4096, '\0');
+  const ssize_t length = readlink("/proc/self/exe", &path[0], path.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) return std::string();
+  path.resize(static_cast<std::size_t>(length));
+  return path;
+}
+
+std::string ExecutableName(const std::string& base) { return base; }
+
+std::string FindOnPath(const std::string& name) {
+  const char* variable = std::getenv("PATH");
+  std::string list = variable ? variable : "";
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(':', start);
+    if (end == std::string::npos) end = list.size();
+    // An empty entry means the current directory.
+    std::string directory = end > start ? list.substr(start, end - start) : ".";
+    std::string candidate = directory + "/" + name;
+    struct stat status;
+    if (stat(candidate.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    start = end + 1;
+  }
+  return std::string();
+}
+
+bool StandardErrorIsTerminal() { return isatty(2) == 1; }
 
 }  // namespace platform

@@ -119,4 +119,47 @@ ProcessResult RunProcess(const std::string& program,
   return result;
 }
 
+std::string CurrentExecutable() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (length == 0) return std::string();
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::string ExecutableName(const std::string& base) { return base + ".exe"; }
+
+std::string FindOnPath(const std::string& name) {
+  const DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+  std::string list(size, '\0');
+  if (size == 0 || GetEnvironmentVariableA("PATH", &list[0], size) == 0) return std::string();
+  list.resize(size - 1);
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t end = list.find(';', start);
+    if (end == std::string::npos) end = list.size();
+    if (end > start) {
+      std::string candidate = list.substr(start, end - start);
+      if (candidate.back() != '\\' && candidate.back() != '/') candidate += '\\';
+      candidate += name;
+      const DWORD attributes = GetFileAttributesA(candidate.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return candidate;
+      }
+    }
+    start = end + 1;
+  }
+  return std::string();
+}
+
+bool StandardErrorIsTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
+}
+
 }  // namespace platform

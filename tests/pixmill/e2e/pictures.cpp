@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <zlib.h>
+
 namespace pixmill_e2e {
 namespace {
 
@@ -124,6 +126,67 @@ Bytes TgaFile(const Picture& picture, int depth, bool rle, bool topDown) {
     out.insert(out.end(), pixels[i].begin(), pixels[i].end());
     i += run;
   }
+  return out;
+}
+
+namespace {
+
+void PutBig32(Bytes& out, uint32_t v) {
+  for (int i = 3; i >= 0; --i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void PngChunk(Bytes& out, const char* type, const Bytes& body) {
+  PutBig32(out, static_cast<uint32_t>(body.size()));
+  size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), body.begin(), body.end());
+  PutBig32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+}  // namespace
+
+Bytes PngFile(int width, int height, int colourType, int depth,
+              const std::vector<uint16_t>& samples, const std::vector<Rgba>& palette,
+              const Bytes& transparency) {
+  const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+  Bytes out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  Bytes header;
+  PutBig32(header, static_cast<uint32_t>(width));
+  PutBig32(header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {static_cast<uint8_t>(depth), static_cast<uint8_t>(colourType), 0, 0, 0});
+  PngChunk(out, "IHDR", header);
+  if (!palette.empty()) {
+    Bytes entries;
+    for (Rgba c : palette) entries.insert(entries.end(), {c.r, c.g, c.b});
+    PngChunk(out, "PLTE", entries);
+  }
+  if (!transparency.empty()) PngChunk(out, "tRNS", transparency);
+  Bytes raw;  // each row: filter type 0, then the samples packed from the high bit
+  const size_t rowSamples = static_cast<size_t>(width) * channels;
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);
+    const uint16_t* row = samples.data() + y * rowSamples;
+    if (depth == 16) {
+      for (size_t i = 0; i < rowSamples; ++i) raw.insert(raw.end(), {uint8_t(row[i] >> 8), uint8_t(row[i])});
+      continue;
+    }
+    unsigned bits = 0, filled = 0;
+    for (size_t i = 0; i < rowSamples; ++i) {
+      bits = bits << depth | row[i];
+      filled += depth;
+      if (filled == 8) {
+        raw.push_back(static_cast<uint8_t>(bits));
+        bits = filled = 0;
+      }
+    }
+    if (filled) raw.push_back(static_cast<uint8_t>(bits << (8 - filled)));
+  }
+  Bytes packed(compressBound(static_cast<uLong>(raw.size())));
+  uLongf size = static_cast<uLongf>(packed.size());
+  compress(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
+  packed.resize(size);
+  PngChunk(out, "IDAT", packed);
+  PngChunk(out, "IEND", {});
   return out;
 }
 

@@ -47,6 +47,15 @@ Bytes PcxFile(int width, int height, const std::vector<uint8_t>& indexes,
 /// or (as most files store them) from the bottom.
 Bytes TgaFile(const Picture& picture, int depth, bool rle, bool topDown);
 
+/// A PNG written by hand, its data compressed with zlib.
+/// `samples` holds each pixel's channels row by row (1 for grey and
+/// palette, 2 grey + alpha, 3 RGB, 4 RGBA) at `depth` bits; `palette` is the
+/// PLTE chunk of colour type 3, `transparency` the tRNS chunk's body (none
+/// when empty).
+Bytes PngFile(int width, int height, int colourType, int depth,
+              const std::vector<uint16_t>& samples, const std::vector<Rgba>& palette = {},
+              const Bytes& transparency = {});
+
 /// One level as it is written: format, size, stride-wide rows, own map.
 struct Level {
   int format = 3;

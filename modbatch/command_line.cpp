@@ -1,0 +1,95 @@
+#include "modbatch/command_line.h"
+
+#include <cstdlib>
+
+namespace modbatch {
+
+const char kHelpText[] =
+    "usage: modbatch [options] FOLDER... [-- pixmill switches]\n"
+    "\n"
+    "Converts every picture (.pcx, .tga, .png) under the folders with pixmill\n"
+    "and the given switches, and every track directory (one holding <Name>.trk\n"
+    "or <Name>.dat) with trackconv. Only inputs whose outputs are missing,\n"
+    "older than the input or made with other switches are converted.\n"
+    "\n"
+    "options:\n"
+    "  -j N             run N conversions at a time (default: one per processor)\n"
+    "  -o DIR           write picture outputs under DIR, keeping the folder\n"
+    "                   structure (track outputs stay in their directories)\n"
+    "  --force          convert everything, up to date or not\n"
+    "  --dry-run        list what would be converted, convert nothing\n"
+    "  -q               print nothing but failures\n"
+    "  --pixmill PATH   the pixmill program to run\n"
+    "  --trackconv PATH the trackconv program to run\n"
+    "  --help           print this text\n"
+    "  --version        print the version\n"
+    "\n"
+    "exit status: 0 all converted or up to date, 1 some input failed,\n"
+    "2 usage error or missing folder\n";
+
+namespace {
+
+// A positive count of at most a few thousand; anything else is refused.
+bool ParseJobs(const std::string& text, unsigned& jobs) {
+  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  jobs = static_cast<unsigned>(std::atoi(text.c_str()));
+  return jobs > 0;
+}
+
+}  // namespace
+
+Request ParseCommandLine(const std::vector<std::string>& arguments, BatchOptions& options,
+                         std::string& error) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& a = arguments[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= arguments.size()) {
+        error = "option " + a + " needs a value";
+        return false;
+      }
+      out = arguments[++i];
+      return true;
+    };
+    if (a == "--") {
+      options.pixmillSwitches.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                     arguments.end());
+      break;
+    }
+    if (a == "--help" || a == "-h") return Request::kHelp;
+    if (a == "--version") return Request::kVersion;
+    if (a == "--force") {
+      options.force = true;
+    } else if (a == "--dry-run" || a == "-n") {
+      options.dryRun = true;
+    } else if (a == "-q" || a == "--quiet") {
+      options.quiet = true;
+    } else if (a == "-j" || (a.size() > 2 && a.compare(0, 2, "-j") == 0)) {
+      std::string count = a.size() > 2 ? a.substr(2) : std::string();
+      if (count.empty() && !value(count)) return Request::kUsageError;
+      if (!ParseJobs(count, options.jobs)) {
+        error = "-j needs a positive number, not '" + count + "'";
+        return Request::kUsageError;
+      }
+    } else if (a == "-o") {
+      if (!value(options.outputRoot)) return Request::kUsageError;
+    } else if (a == "--pixmill") {
+      if (!value(options.pixmill)) return Request::kUsageError;
+    } else if (a == "--trackconv") {
+      if (!value(options.trackconv)) return Request::kUsageError;
+    } else if (a.size() > 1 && a[0] == '-') {
+      error = "unknown option " + a;
+      return Request::kUsageError;
+    } else {
+      options.folders.push_back(a);
+    }
+  }
+  if (options.folders.empty()) {
+    error = "no folder given";
+    return Request::kUsageError;
+  }
+  return Request::kRun;
+}
+
+}  // namespace modbatch

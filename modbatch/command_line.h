@@ -1,0 +1,32 @@
+#pragma once
+// modbatch's command line: options, folders and the switches for pixmill.
+
+#include <string>
+#include <vector>
+
+namespace modbatch {
+
+/// What the command line asks for.
+struct BatchOptions {
+  std::vector<std::string> folders;
+  std::vector<std::string> pixmillSwitches;  ///< everything after "--"
+  std::string outputRoot;                    ///< empty: outputs beside the inputs
+  unsigned jobs = 0;                         ///< 0: one per processor
+  bool force = false;
+  bool dryRun = false;
+  bool quiet = false;
+  std::string pixmill;    ///< empty: looked up
+  std::string trackconv;  ///< empty: looked up
+};
+
+enum class Request { kRun, kHelp, kVersion, kUsageError };
+
+/// Parses the arguments after the program name; on kUsageError `error`
+/// holds the reason.
+Request ParseCommandLine(const std::vector<std::string>& arguments, BatchOptions& options,
+                         std::string& error);
+
+/// The text --help prints.
+extern const char kHelpText[];
+
+}  // namespace modbatch

@@ -1,0 +1,44 @@
+#pragma once
+// Finding a mod's pictures and track directories and deciding which of
+// them need converting.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "modbatch/command_line.h"
+
+namespace modbatch {
+
+enum class Tool { kPixmill, kTrackconv };
+
+/// One conversion: a child process of a tool in a working directory.
+struct Job {
+  Tool tool = Tool::kPixmill;
+  std::string shown;                      ///< the input as reported (folder argument joined)
+  std::filesystem::path workingDirectory;
+  std::vector<std::string> arguments;
+  std::filesystem::path outputDirectory;  ///< where the output lands
+  std::string outputName;                 ///< as the tool names it
+};
+
+/// An input that cannot be converted at all, found while planning.
+struct PlanFailure {
+  std::string shown;
+  std::string message;
+};
+
+struct Plan {
+  std::vector<Job> jobs;  ///< what needs converting, track directories first
+  std::size_t upToDate = 0;
+  std::vector<PlanFailure> failures;
+};
+
+/// Walks the folders (which must exist) and plans the conversions.
+Plan MakePlan(const BatchOptions& options);
+
+/// The existing entry of `directory` named `name` in any letter case, as
+/// spelled on disk; empty when there is none.
+std::string FindNoCase(const std::filesystem::path& directory, const std::string& name);
+
+}  // namespace modbatch
