@@ -53,13 +53,6 @@ std::string JoinArguments(const std::string& tool, const std::vector<std::string
   return line;
 }
 
-// A failed input keeps no output, so the next run tries it again.
-void RemoveOutput(const Job& job) {
-  const std::string found = FindNoCase(job.outputDirectory, job.outputName);
-  std::error_code error;
-  if (!found.empty()) fs::remove(job.outputDirectory / found, error);
-}
-
 int Run(const BatchOptions& options) {
   for (const std::string& folder : options.folders) {
     std::error_code error;
@@ -111,9 +104,11 @@ int Run(const BatchOptions& options) {
   std::size_t converted = 0, failed = plan.failures.size();
   for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
     const Job& job = plan.jobs[i];
+    // A failed conversion leaves an older output as the tool left it: that
+    // output is still older than its input, or its switches are forgotten
+    // below, so the next run tries the input again.
     if (!outcomes[i].ok) {
       ++failed;
-      RemoveOutput(job);
     } else {
       ++converted;
     }

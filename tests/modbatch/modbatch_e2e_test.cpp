@@ -183,6 +183,23 @@ TEST(Modbatch, ConvertsOnlyWhatChangedAndNamesEachFailureOnce) {
   EXPECT_EQ(Modbatch(dir.path(), {"mod", "--", "-transp"}).out, "0 converted, 6 up to date, 2 failed\n");
 }
 
+// A picture that fails after it once converted keeps its older output, as
+// pixmill leaves it, and is tried again by the next run.
+TEST(Modbatch, FailedInputKeepsItsOlderOutputAndIsTriedAgain) {
+  TempDir dir;
+  MakeMod(dir.path() / "mod");
+  Modbatch(dir.path(), {"mod"});
+  const Bytes older = ReadBytes((dir.path() / "mod/tex/cars/red.mip").string());
+  Age(dir.path() / "mod");
+  const Bytes png = ReadBytes((dir.path() / "mod/tex/cars/red.png").string());
+  WriteBytes((dir.path() / "mod/tex/cars/red.png").string(), Bytes(png.begin(), png.begin() + 60));
+  Touch(dir.path() / "mod/tex/cars/red.png");
+  EXPECT_EQ(Modbatch(dir.path(), {"mod"}).status, 1);
+  EXPECT_EQ(ReadBytes((dir.path() / "mod/tex/cars/red.mip").string()), older);
+  EXPECT_NE(Modbatch(dir.path(), {"--dry-run", "mod"}).out.find(Shown("mod/tex/cars/red.png") + ": pixmill"),
+            std::string::npos);
+}
+
 TEST(Modbatch, OutputFolderKeepsTheStructure) {
   TempDir dir;
   MakeMod(dir.path() / "mod");
