@@ -3,11 +3,14 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+
+extern char** environ;
 
 namespace platform {
 
@@ -29,21 +32,28 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   for (std::string& s : argv_strings) argv.push_back(&s[0]);
   argv.push_back(nullptr);
 
-  pid_t pid = fork();
-  if (pid == 0) {
-    int devnull = open("/dev/null", O_RDONLY);
-    if (devnull >= 0) dup2(devnull, 0);
-    dup2(out_pipe[1], 1);
-    dup2(err_pipe[1], 2);
-    if (chdir(working_directory.c_str()) != 0) _exit(127);
-    execv(program.c_str(), argv.data());
-    _exit(127);
+  // posix_spawn starts the child without copying the parent's page tables,
+  // which matters when a batch starts hundreds of conversions.
+  pid_t pid = -1;
+  posix_spawn_file_actions_t actions;
+  bool started = false;
+  if (posix_spawn_file_actions_init(&actions) == 0) {
+    if (posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1) == 0 &&
+        posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2) == 0 &&
+        posix_spawn_file_actions_addchdir_np(&actions, working_directory.c_str()) == 0) {
+      started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0;
+    }
+    posix_spawn_file_actions_destroy(&actions);
   }
   close(out_pipe[1]);
   close(err_pipe[1]);
-  if (pid < 0) {
+  if (!started) {
     close(out_pipe[0]);
     close(err_pipe[0]);
+    // A program that cannot be started (missing, or its directory) ends as
+    // a shell reports it.
+    result.exit_status = 127;
     return result;
   }
 
