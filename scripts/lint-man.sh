@@ -47,15 +47,17 @@ fi
 
 status=0
 for page in "${pages[@]}"; do
-  # A compressed page (as installed) is linted as what it unpacks to.
+  # A compressed page (as installed) is linted as what it unpacks to, under
+  # its own name: mandoc checks the section against the file name's suffix.
   if [[ $page == *.gz ]]; then
-    source=$(mktemp)
+    unpacked=$(mktemp -d)
+    source=$unpacked/$(basename "${page%.gz}")
     gzip -dc "$page" >"$source"
   else
     source=$page
   fi
   findings=$( { mandoc -T lint "$source" 2>&1; groff -man -ww -z "$source" 2>&1; } )
-  [ "$source" != "$page" ] && rm -f "$source"
+  [ "$source" != "$page" ] && rm -rf "$unpacked"
   if [ -n "$findings" ]; then
     echo "$page:"
     echo "$findings" | sed 's/^/  /'
