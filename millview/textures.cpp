@@ -93,32 +93,9 @@ Image LevelImage(const Bitmap& level, const Colormap* map) {
   return image;
 }
 
-// The level chunks a MIP container holds: a chain that claims more levels
-// than it carries would leave the missing ones unread.
-bool CountLevels(QuorFile* file, int32_t& levels, std::string& reason) {
-  levels = 0;
-  const uint32_t start = fileGetCurrentPosition(file);
-  uint32_t id, sub;
-  int32_t size;
-  if (!kiffReadChunkHeader(&id, &sub, &size, file) || id != kChunkMip || size < 0) {
-    reason = "not a MIP texture (no MIP chunk)";
-    return false;
-  }
-  reason = "malformed MIP texture (chunks cut short)";
-  const uint32_t end = fileGetCurrentPosition(file) + static_cast<uint32_t>(size);
-  while (fileGetCurrentPosition(file) + 12 <= end) {
-    if (!kiffReadChunkHeader(&id, &sub, &size, file) || size < 0) return false;
-    if (id == kChunkLevel) ++levels;
-    const uint32_t padded = (static_cast<uint32_t>(size) + 3u) & ~3u;
-    if (!fileSeekFromCurrent(file, static_cast<int32_t>(padded))) return false;
-  }
-  return fileSeekFromStart(file, static_cast<int32_t>(start));
-}
-
 bool ReadMip(QuorFile* file, RawLevels& levels, std::string& reason) {
-  int32_t present = 0;
-  if (!CountLevels(file, present, reason)) return false;
   MipOwner owner;
+  // The reader refuses a chain that claims more levels than it carries.
   if (!mipRead(&owner.mip, file)) {
     reason = "malformed MIP texture";
     return false;
@@ -126,11 +103,6 @@ bool ReadMip(QuorFile* file, RawLevels& levels, std::string& reason) {
   const MipData& mip = *owner.mip;
   if (mip.levelCount < 1) {
     reason = "MIP texture without levels";
-    return false;
-  }
-  if (present < mip.levelCount) {
-    reason = "MIP texture holds " + std::to_string(present) + " of its " +
-             std::to_string(mip.levelCount) + " levels";
     return false;
   }
   for (int32_t i = 0; i < mip.levelCount; ++i) {

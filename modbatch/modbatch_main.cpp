@@ -14,6 +14,7 @@
 #include "modbatch/plan.h"
 #include "modbatch/run.h"
 #include "platform/process.h"
+#include "platform/terminal.h"
 #include "rt_version.h"
 
 namespace fs = std::filesystem;

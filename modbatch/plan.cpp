@@ -13,6 +13,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The existing entry of `directory` named `name` in any letter case, as
+// spelled on disk; empty when there is none.
+std::string FindNoCase(const fs::path& directory, const std::string& name) {
+  std::error_code error;
+  if (fs::is_regular_file(directory / name, error)) return name;
+  const std::string lower = LowerCase(name);
+  std::string found;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    const std::string candidate = it->path().filename().string();
+    // The first match in byte order, as the tools pick one.
+    if (LowerCase(candidate) == lower && (found.empty() || candidate < found)) found = candidate;
+  }
+  return found;
+}
+
 using Clock = fs::file_time_type;
 
 bool HasExtension(const std::string& lowerName, const char* const* extensions) {
@@ -187,19 +202,6 @@ class Planner {
 };
 
 }  // namespace
-
-std::string FindNoCase(const fs::path& directory, const std::string& name) {
-  std::error_code error;
-  if (fs::is_regular_file(directory / name, error)) return name;
-  const std::string lower = LowerCase(name);
-  std::string found;
-  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-    const std::string candidate = it->path().filename().string();
-    // The first match in byte order, as the tools pick one.
-    if (LowerCase(candidate) == lower && (found.empty() || candidate < found)) found = candidate;
-  }
-  return found;
-}
 
 Plan MakePlan(const BatchOptions& options) { return Planner(options).Run(); }
 

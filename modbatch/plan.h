@@ -37,8 +37,4 @@ struct Plan {
 /// Walks the folders (which must exist) and plans the conversions.
 Plan MakePlan(const BatchOptions& options);
 
-/// The existing entry of `directory` named `name` in any letter case, as
-/// spelled on disk; empty when there is none.
-std::string FindNoCase(const std::filesystem::path& directory, const std::string& name);
-
 }  // namespace modbatch

@@ -31,7 +31,4 @@ std::string ExecutableName(const std::string& base);
 /// executable file `name`, joined with it; empty when none does.
 std::string FindOnPath(const std::string& name);
 
-/// Whether the standard error stream is a terminal (a console on Windows).
-bool StandardErrorIsTerminal();
-
 }  // namespace platform

@@ -118,6 +118,4 @@ std::string FindOnPath(const std::string& name) {
   return std::string();
 }
 
-bool StandardErrorIsTerminal() { return isatty(2) == 1; }
-
 }  // namespace platform

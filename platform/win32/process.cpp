@@ -157,9 +157,4 @@ std::string FindOnPath(const std::string& name) {
   return std::string();
 }
 
-bool StandardErrorIsTerminal() {
-  DWORD mode = 0;
-  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != FALSE;
-}
-
 }  // namespace platform

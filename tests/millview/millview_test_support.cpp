@@ -28,13 +28,13 @@ int32_t Log2(int32_t v) {
   return n;
 }
 
-void SetRaw(Bitmap* b, const LevelSpec& spec) {
+void SetRaw(Bitmap* b, const LevelPixels& level) {
   std::fill(b->pixels, b->pixels + b->stride * b->height, 0);
-  for (int32_t y = 0; y < spec.height; ++y)
-    for (int32_t x = 0; x < spec.width; ++x) {
-      const uint32_t v = spec.pixels[y * spec.width + x];
+  for (int32_t y = 0; y < level.height; ++y)
+    for (int32_t x = 0; x < level.width; ++x) {
+      const uint32_t v = level.pixels[y * level.width + x];
       uint8_t* row = b->pixels + y * b->stride;
-      if (bitmapIsFourBit(spec.format)) {
+      if (bitmapIsFourBit(level.format)) {
         row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? v << 4 : v);
       } else {
         row[2 * x] = static_cast<uint8_t>(v);
@@ -45,18 +45,18 @@ void SetRaw(Bitmap* b, const LevelSpec& spec) {
 
 }  // namespace
 
-std::vector<uint8_t> MipBytes(const std::vector<LevelSpec>& levels, const Colormap* top) {
+std::vector<uint8_t> MipBytes(const std::vector<LevelPixels>& levels, const Colormap* top) {
   MipData mip{};
   mip.log2Width = Log2(levels[0].width);
   mip.log2Height = Log2(levels[0].height);
   mip.clampU = mip.clampV = 1;
-  for (const LevelSpec& spec : levels) {
+  for (const LevelPixels& level : levels) {
     Bitmap* b = nullptr;
-    EXPECT_EQ(bitmapCreate(&b, spec.format, spec.width, spec.height), 1);
-    SetRaw(b, spec);
-    if (spec.own_map) {
+    EXPECT_EQ(bitmapCreate(&b, level.format, level.width, level.height), 1);
+    SetRaw(b, level);
+    if (level.own_map) {
       EXPECT_EQ(colormapCreate(&b->colormap), 1);
-      *b->colormap = spec.map;
+      *b->colormap = level.map;
     }
     mip.levels[mip.levelCount++] = b;
   }

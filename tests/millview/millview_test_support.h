@@ -13,7 +13,7 @@
 namespace millview_test {
 
 /// One level given as raw pixel words (16-bit formats) or indexes (4-bit).
-struct LevelSpec {
+struct LevelPixels {
   BitmapFormat format;
   int32_t width, height;
   std::vector<uint32_t> pixels;  ///< row by row
@@ -23,7 +23,7 @@ struct LevelSpec {
 
 /// The bytes of a MIP file holding `levels` (level i must be level 0 halved
 /// i times), with `top` as its top colour map when given.
-std::vector<uint8_t> MipBytes(const std::vector<LevelSpec>& levels, const Colormap* top);
+std::vector<uint8_t> MipBytes(const std::vector<LevelPixels>& levels, const Colormap* top);
 
 /// A decoded PNG: RGBA bytes, row by row.
 struct Decoded {

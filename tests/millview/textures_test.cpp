@@ -12,7 +12,7 @@
 namespace {
 
 using millview_test::Decoded;
-using millview_test::LevelSpec;
+using millview_test::LevelPixels;
 using testing_support::TempDir;
 
 // Channels narrower than 8 bits repeat their top bits.
@@ -42,7 +42,7 @@ const std::vector<uint32_t> kIndexes = {0, 1, 5, 9, 15, 14, 3, 8};
 
 struct Case {
   const char* file;
-  std::vector<LevelSpec> levels;
+  std::vector<LevelPixels> levels;
   bool top_map;
   // Expected colour of pixel n of level i.
   uint32_t (*expected)(std::size_t level, uint32_t value);
@@ -56,7 +56,7 @@ uint32_t ThroughLevelMaps(std::size_t level, uint32_t index) {
 
 TEST(MillviewTextures, LevelPixelsFollowTheFormatRules) {
   TempDir dir;
-  LevelSpec own{kFormat4BitOpaque, 4, 2, kIndexes, true, Map(2)};
+  LevelPixels own{kFormat4BitOpaque, 4, 2, kIndexes, true, Map(2)};
   const std::vector<uint32_t> small_indexes = {7, 12};
   const std::vector<Case> cases = {
       {"c565.mip", {{kFormat565, 4, 2, kWords}}, false, [](std::size_t, uint32_t d) { return Expected565(d); }},
@@ -72,7 +72,7 @@ TEST(MillviewTextures, LevelPixelsFollowTheFormatRules) {
   ASSERT_EQ(run.exit_status, 0) << run.standard_error;
   for (const Case& c : cases)
     for (std::size_t i = 0; i < c.levels.size(); ++i) {
-      const LevelSpec& level = c.levels[i];
+      const LevelPixels& level = c.levels[i];
       const Decoded png = millview_test::DecodePng(dir / (std::string(c.file) + "." + std::to_string(i) + ".png"));
       ASSERT_EQ(png.width, level.width) << c.file;
       ASSERT_EQ(png.height, level.height) << c.file;
@@ -88,9 +88,9 @@ TEST(MillviewTextures, LevelPixelsFollowTheFormatRules) {
 // transparent below the smaller levels; no picture per level is written.
 TEST(MillviewTextures, SheetPutsTheLevelsInOneRow) {
   TempDir dir;
-  std::vector<LevelSpec> levels;
+  std::vector<LevelPixels> levels;
   for (int32_t i = 0, w = 8, h = 4; i < 3; ++i, w /= 2, h /= 2) {
-    LevelSpec level{kFormat565, w, h, {}};
+    LevelPixels level{kFormat565, w, h, {}};
     for (int32_t n = 0; n < w * h; ++n) level.pixels.push_back(static_cast<uint32_t>(0x1000 * (i + 1) + n * 33));
     levels.push_back(level);
   }
@@ -106,7 +106,7 @@ TEST(MillviewTextures, SheetPutsTheLevelsInOneRow) {
   for (int y = 0; y < sheet.height; ++y)
     for (int x = 0; x < sheet.width; ++x) {
       const int i = x < 8 ? 0 : (x < 12 ? 1 : 2);
-      const LevelSpec& level = levels[i];
+      const LevelPixels& level = levels[i];
       const int lx = x - left[i];
       const uint32_t expected = y < level.height ? Expected565(level.pixels[y * level.width + lx]) : 0u;
       EXPECT_EQ(sheet.At(x, y), expected) << x << "," << y;
