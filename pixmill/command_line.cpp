@@ -4,8 +4,10 @@
 #include "pixmill/command_line.h"
 
 #include <cctype>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "pixmill/convert.h"
 #include "pixmill/options.h"
@@ -18,6 +20,23 @@
 namespace {
 
 const char kVersion[] = "V4.64 for VTR";
+
+// Where the command line's messages go: standard output, or the text of a
+// check that must print nothing.
+thread_local std::string* captured = nullptr;
+
+void say(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  if (captured == nullptr) {
+    std::vprintf(format, arguments);
+  } else {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    *captured += text;
+  }
+  va_end(arguments);
+}
 
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
@@ -43,7 +62,7 @@ bool isOption(const char* argument) {
 }
 
 void refuseLongName(const char* name) {
-  std::printf("Name too long (over %d characters): %s\n", kMaxNameLength, name);
+  say("Name too long (over %d characters): %s\n", kMaxNameLength, name);
 }
 
 // Stores a name argument; false (after the message) when it does not fit.
@@ -58,7 +77,7 @@ bool storeName(char* buffer, const char* name) {
 
 void refuseUnknown(const char* argument) {
   printUsage();
-  std::printf("\nCan't figure out what %s is for!\n", argument);
+  say("\nCan't figure out what %s is for!\n", argument);
 }
 
 enum class ScanResult { kDone, kRefused };
@@ -92,55 +111,55 @@ ScanResult scanArguments(int argc, char** argv, ConvertOptions& o) {
       o.fourBit = true;
     } else if (startsWithNoCase(text, "transp")) {
       o.transparent = true;
-      std::printf("Making transparent mip.\n");
+      say("Making transparent mip.\n");
     } else if (startsWithNoCase(text, "transl")) {
       o.translucent = true;
-      std::printf("Making translucent mip.\n");
+      say("Making translucent mip.\n");
     } else if (equalsNoCase(text, "heck")) {
       o.heckbert = true;
-      std::printf("Using Heckbert quantization.\n");
+      say("Using Heckbert quantization.\n");
     } else if (startsWithNoCase(text, "noblend")) {
       o.blend = false;
-      std::printf("Not extending image edges to power of 2 size.\n");
+      say("Not extending image edges to power of 2 size.\n");
     } else if (startsWithNoCase(text, "hist")) {
       o.histogram = true;
-      std::printf("Using histogram quantization to generate colormaps.\n");
+      say("Using histogram quantization to generate colormaps.\n");
     } else if (startsWithNoCase(text, "savepbfs")) {
       o.savePbfs = true;
-      std::printf("Saving each mip level as a separate pbf.\n");
+      say("Saving each mip level as a separate pbf.\n");
     } else if (startsWithNoCase(text, "ptsamp")) {
       o.pointSample = true;
-      std::printf("Using color sampling instead of averaging.\n");
+      say("Using color sampling instead of averaging.\n");
     } else if (startsWithNoCase(text, "single")) {
       o.levelLimit = 1;
-      std::printf("Only generating top level bitmap.\n");
+      say("Only generating top level bitmap.\n");
     } else if (startsWithNoCase(text, "levels")) {
       int value = 0;
       if (std::sscanf(text + 6, " %d", &value) != 1) {
         if (next == nullptr || !std::isdigit(static_cast<unsigned char>(next[0])) ||
             std::sscanf(next, " %d", &value) != 1) {
-          std::printf("Please enter a number of levels.\n");
+          say("Please enter a number of levels.\n");
           return ScanResult::kRefused;
         }
         ++i;
       }
       o.levelLimit = value;
-      std::printf("Make only %d levels\n", value);
+      say("Make only %d levels\n", value);
     } else if (startsWithNoCase(text, "noCmap")) {
       o.noCmap = true;
     } else if (startsWithNoCase(text, "mask")) {
       int value = 0;
       if (next == nullptr || std::sscanf(next, "%d", &value) != 1) {
-        std::printf("Please enter a number for mask size.\n");
+        say("Please enter a number for mask size.\n");
         return ScanResult::kRefused;
       }
       ++i;
       if (value < 0 || value > 7) {
-        std::printf("Please enter a mask size between 0 and 7.\n");
+        say("Please enter a mask size between 0 and 7.\n");
         return ScanResult::kRefused;
       }
       o.maskBits = value;
-      std::printf("Generalizing bottom %d bits of each color component.\n", value);
+      say("Generalizing bottom %d bits of each color component.\n", value);
     } else if (startsWithNoCase(text, "palStart")) {
       int value = 0;
       if (text[8] != '\0' && std::sscanf(text + 8, "%d", &value) == 1) {
@@ -149,8 +168,8 @@ ScanResult scanArguments(int argc, char** argv, ConvertOptions& o) {
       }
       if (next == nullptr || std::sscanf(next, "%d", &value) != 1) {
         printUsage();
-        std::printf("\nMust specify palette index number to start from\n");
-        std::printf("Example:  pixmill -palStart 53 pix\n");
+        say("\nMust specify palette index number to start from\n");
+        say("Example:  pixmill -palStart 53 pix\n");
         return ScanResult::kRefused;
       }
       // A negative number reads as one but looks like an option: the scan
@@ -170,12 +189,12 @@ ScanResult scanArguments(int argc, char** argv, ConvertOptions& o) {
       float value = 0;
       if (next == nullptr || next[0] == '-' || std::sscanf(next, "%f", &value) != 1) {
         if (startsWithNoCase(text, "width")) {
-          std::printf("There must be a number following width");
+          say("There must be a number following width");
         } else if (startsWithNoCase(text, "height")) {
-          std::printf("There must be a number following height");
+          say("There must be a number following height");
         } else {
-          std::printf("There must be a number following");
-          std::printf(startsWithNoCase(text, "centerX") ? "centerX, like \"-centerX 64\"\n"
+          say("There must be a number following");
+          say(startsWithNoCase(text, "centerX") ? "centerX, like \"-centerX 64\"\n"
                                                         : "centerY, like \"-centerY 64\"\n");
         }
         return ScanResult::kRefused;
@@ -199,14 +218,14 @@ ScanResult scanArguments(int argc, char** argv, ConvertOptions& o) {
       while (read < 3 && i + 1 < argc && argv[i + 1][0] != '-') {
         int value = 0;
         if (std::sscanf(argv[i + 1], "%d", &value) != 1) {
-          std::printf("Specify a %s component for the -rgb parameter.\n", kComponents[read]);
+          say("Specify a %s component for the -rgb parameter.\n", kComponents[read]);
           return ScanResult::kRefused;
         }
         *targets[read++] = value;
         ++i;
       }
       if (read == 3) {
-        std::printf("Making color %d %d %d transparent (discarding other transparency info).\n",
+        say("Making color %d %d %d transparent (discarding other transparency info).\n",
                     o.keyRed, o.keyGreen, o.keyBlue);
       }
     } else if (startsWithNoCase(text, "info")) {
@@ -238,7 +257,7 @@ bool resolveInput(ConvertOptions& o, Marked& marked) {
   int dot = nameExtension(name);
   if (dot >= 0) {
     if (!nameExists(name)) {
-      std::printf("File %s not found.\n", name);
+      say("File %s not found.\n", name);
       return false;
     }
     marked = isPcxExtension(name + dot)   ? Marked::kPcx
@@ -266,7 +285,7 @@ bool resolveInput(ConvertOptions& o, Marked& marked) {
   std::strcpy(name + length, ".png");
   if (nameExists(name)) return true;
   std::strcpy(name + length, ".tga");
-  std::printf("File %s or .pcx not found.\n", name);
+  say("File %s or .pcx not found.\n", name);
   return false;
 }
 
@@ -282,6 +301,47 @@ void completeOutputName(ConvertOptions& o) {
   if (nameExtension(o.outputName) < 0 && length < 252) {
     std::strcpy(o.outputName + length, o.srb ? ".srb" : ".mip");
   }
+}
+
+// The checks between the switches alone, each printing its refusal; the
+// run makes them in its order, between the checks of the input.
+
+bool srbSwitchesHaveSrb(const ConvertOptions& o) {
+  if (o.srb) return true;
+  const char* missing = o.flat                ? "-flat"
+                        : o.srbWidth != -1.0f  ? "-width"
+                        : o.srbHeight != -1.0f ? "-height"
+                        : o.centreX != -1.0f   ? "-centerX"
+                        : o.centreY != -1.0f   ? "-centerY"
+                                               : nullptr;
+  if (missing == nullptr) return true;
+  say("\nMust specify -srb to use %s\n", missing);
+  return false;
+}
+
+bool quantizationSwitchesAgree(const ConvertOptions& o) {
+  if (o.heckbert && o.histogram) {
+    say("Can't use Heckbert and histogram quantization together.\n");
+    return false;
+  }
+  if ((o.heckbert || o.histogram) && !o.fourBit) {
+    say("Must specify 4-bit output to use Heckbert or histogram quantization.\n");
+    return false;
+  }
+  if (o.transparent && o.translucent) {
+    say("Cannot specify both transparent and translucent image.\n");
+  }
+  if (o.keyColour && !o.transparent && !o.translucent) {
+    say("You must specify -transp or -transl when specifying -rgb.\n");
+    return false;
+  }
+  return true;
+}
+
+bool paletteStartHasFourBit(const ConvertOptions& o) {
+  if (o.paletteStart == 0 || o.fourBit) return true;
+  say("\nCan't specify palette entry unless 4 bit!\n");
+  return false;
 }
 
 }  // namespace
@@ -301,35 +361,35 @@ int nameExtension(const char* name) {
 }
 
 void printUsage() {
-  std::printf("pixmill %s usage:\n", kVersion);
-  std::printf("  pixmill [<options>] infile[.pcx | .tga] [outfile[.ext]] [<options>]\n");
-  std::printf("           [-hist | -heck] [-noblend] [-ptsamp] [-mask n]\n\n");
-  std::printf("-tile        allow tiling in u&v (default is clamp to min/max uv)\n");
-  std::printf("-tileU       allow tiling in u (default is clamp to min/max u)\n");
-  std::printf("-tileV       allow tiling in v (default is clamp to min/max v)\n");
-  std::printf("-4           output a 4 bit bitmap instead of the default 16-bit mip\n");
-  std::printf("-transp      output a transparent mip\n");
-  std::printf("-transl      output a translucent mip\n");
-  std::printf("-palStart n  start (4 bit) palette at index n of input palette\n");
-  std::printf("-hist        generate individual mip level colormaps, use a histogram\n");
-  std::printf("-heck        generate individual mip level colormaps,");
-  std::printf(" use Heckbert quantization\n");
-  std::printf("-rgb R G B   make RGB the only transparent color (each is 0-255)\n");
-  std::printf("-noblend     don't use last row/column to fill bitmap to power of 2 size\n");
-  std::printf("-savepbfs    save each mip level as a .pbf in this directory\n");
-  std::printf("-ptsamp      generate mip levels by sampling colors, not averaging colors\n");
-  std::printf("-mask n      ignore bottom n bits of each color (n is 1-7)\n");
-  std::printf("-single      generate only the top level bitmap in mip\n");
-  std::printf("-levels n    generate only n mip levels\n");
-  std::printf("-noCmap      do not save any colormaps for this mip\n");
-  std::printf("FOR SRBS:\n");
-  std::printf(" -srb         make an SRB instead of MIP\n");
-  std::printf(" -width w     set displayed width of SRB in meters\n");
-  std::printf(" -height h    set displayed height of SRB in meters\n");
-  std::printf(" -centerX x   set center of SRB in pixels across (default: pix center)\n");
-  std::printf(" -centerY y   set center of SRB in pixels down\n");
-  std::printf(" -flat        make srb scalable but NOT rotatable (use for driver)\n");
-  std::printf(" -info\t    print debug info about colormap and top left pixels\n");
+  say("pixmill %s usage:\n", kVersion);
+  say("  pixmill [<options>] infile[.pcx | .tga] [outfile[.ext]] [<options>]\n");
+  say("           [-hist | -heck] [-noblend] [-ptsamp] [-mask n]\n\n");
+  say("-tile        allow tiling in u&v (default is clamp to min/max uv)\n");
+  say("-tileU       allow tiling in u (default is clamp to min/max u)\n");
+  say("-tileV       allow tiling in v (default is clamp to min/max v)\n");
+  say("-4           output a 4 bit bitmap instead of the default 16-bit mip\n");
+  say("-transp      output a transparent mip\n");
+  say("-transl      output a translucent mip\n");
+  say("-palStart n  start (4 bit) palette at index n of input palette\n");
+  say("-hist        generate individual mip level colormaps, use a histogram\n");
+  say("-heck        generate individual mip level colormaps,");
+  say(" use Heckbert quantization\n");
+  say("-rgb R G B   make RGB the only transparent color (each is 0-255)\n");
+  say("-noblend     don't use last row/column to fill bitmap to power of 2 size\n");
+  say("-savepbfs    save each mip level as a .pbf in this directory\n");
+  say("-ptsamp      generate mip levels by sampling colors, not averaging colors\n");
+  say("-mask n      ignore bottom n bits of each color (n is 1-7)\n");
+  say("-single      generate only the top level bitmap in mip\n");
+  say("-levels n    generate only n mip levels\n");
+  say("-noCmap      do not save any colormaps for this mip\n");
+  say("FOR SRBS:\n");
+  say(" -srb         make an SRB instead of MIP\n");
+  say(" -width w     set displayed width of SRB in meters\n");
+  say(" -height h    set displayed height of SRB in meters\n");
+  say(" -centerX x   set center of SRB in pixels across (default: pix center)\n");
+  say(" -centerY y   set center of SRB in pixels down\n");
+  say(" -flat        make srb scalable but NOT rotatable (use for driver)\n");
+  say(" -info\t    print debug info about colormap and top left pixels\n");
 }
 
 int commandLineRun(int argc, char** argv) {
@@ -344,45 +404,17 @@ int commandLineRun(int argc, char** argv) {
   if (o.fourBit && !o.histogram && !o.heckbert) {
     std::printf("Use same colormap for all mip levels.\n");
   }
-  if (!o.srb) {
-    const char* missing = o.flat                ? "-flat"
-                          : o.srbWidth != -1.0f  ? "-width"
-                          : o.srbHeight != -1.0f ? "-height"
-                          : o.centreX != -1.0f   ? "-centerX"
-                          : o.centreY != -1.0f   ? "-centerY"
-                                                 : nullptr;
-    if (missing) {
-      std::printf("\nMust specify -srb to use %s\n", missing);
-      return 1;
-    }
-  }
+  if (!srbSwitchesHaveSrb(o)) return 1;
   Marked marked = Marked::kNeither;
   if (!resolveInput(o, marked)) return 1;
-  if (o.heckbert && o.histogram) {
-    std::printf("Can't use Heckbert and histogram quantization together.\n");
-    return 1;
-  }
-  if ((o.heckbert || o.histogram) && !o.fourBit) {
-    std::printf("Must specify 4-bit output to use Heckbert or histogram quantization.\n");
-    return 1;
-  }
-  if (o.transparent && o.translucent) {
-    std::printf("Cannot specify both transparent and translucent image.\n");
-  }
-  if (o.keyColour && !o.transparent && !o.translucent) {
-    std::printf("You must specify -transp or -transl when specifying -rgb.\n");
-    return 1;
-  }
+  if (!quantizationSwitchesAgree(o)) return 1;
   if (marked == Marked::kPcx && o.translucent && !o.heckbert && !o.histogram) {
     std::printf("Cannot read translucent info from PCX.\n");
     std::printf("Use 32-bit tga or use Heckbert or histogram quantization.\n");
     return 1;
   }
   completeOutputName(o);
-  if (o.paletteStart != 0 && !o.fourBit) {
-    std::printf("\nCan't specify palette entry unless 4 bit!\n");
-    return 1;
-  }
+  if (!paletteStartHasFourBit(o)) return 1;
   QuorFile* input = nullptr;
   if (!fileOpenRead(&input, o.inputName)) {
     std::printf("Can't open or read file %s\n", o.inputName);
@@ -402,4 +434,26 @@ int commandLineRun(int argc, char** argv) {
               : kind == InputKind::kTarga ? "Convert from Targa\n"
                                           : "Convert from PNG\n");
   return convertRun(o, input, kind);
+}
+
+bool commandLineSwitchesAccepted(const std::vector<std::string>& switches, std::string& why) {
+  std::vector<char*> argv{const_cast<char*>("pixmill")};
+  for (const std::string& s : switches) argv.push_back(const_cast<char*>(s.c_str()));
+  std::string text;
+  captured = &text;
+  ConvertOptions o;
+  bool accepted = scanArguments(static_cast<int>(argv.size()), argv.data(), o) == ScanResult::kDone;
+  if (accepted && o.inputName[0] != '\0') {
+    text += std::string("'") + o.inputName + "' is a name, not a switch\n";
+    accepted = false;
+  }
+  accepted = accepted && srbSwitchesHaveSrb(o) && quantizationSwitchesAgree(o) &&
+             paletteStartHasFourBit(o);
+  captured = nullptr;
+  if (!accepted) {
+    // The refusal is the last line said; what came before was information.
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    why = text.substr(text.find_last_of('\n') + 1);
+  }
+  return accepted;
 }
