@@ -27,11 +27,16 @@ std::string DirectoryOf(const std::string& path) {
   return at == 0 ? path.substr(0, 1) : path.substr(0, at);
 }
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
-  if (directory.empty()) return name;
-  if (name.empty()) return directory;
-  if (platform::IsSeparator(directory.back())) return directory + name;
-  return directory + platform::kSeparator + name;
+std::string FolderPath(const std::string& root, const std::string& rel) {
+  std::string path = root;
+  std::size_t begin = 0;
+  while (begin < rel.size()) {
+    std::size_t end = rel.find('/', begin);
+    if (end == std::string::npos) end = rel.size();
+    path = JoinPath(path, rel.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  return path;
 }
 
 std::string LowerExtension(const std::string& name) {

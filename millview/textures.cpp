@@ -1,12 +1,11 @@
 // The runtime library under pixmill keeps process-wide state (the memory
 // manager's pools, the file registry) without locks, so its readers run
-// one at a time: every read happens under one lock, and what leaves the
-// lock is a copy of each level's bytes, which the workers widen to RGBA
+// one at a time: every read happens in the session's exclusive section,
+// and what leaves it is a copy of each level's bytes, which the workers widen to RGBA
 // and encode in parallel.
 
 #include "millview/textures.h"
 
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -20,8 +19,6 @@
 namespace millview {
 
 namespace {
-
-std::mutex runtime_lock;
 
 /// Largest side of a PCX or Targa picture millview decodes.
 constexpr int32_t kMaxPictureSide = 8192;
@@ -240,28 +237,26 @@ uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32
   }
 }
 
-bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension,
+bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes, const std::string& extension,
                  Texture& texture, std::string& reason) {
   if (bytes.size() > 0x7FFFFFFFu) {
     reason = "file too large";
     return false;
   }
   RawLevels levels;
-  {
-    std::lock_guard<std::mutex> hold(runtime_lock);
+  const bool read = runtime.Exclusive([&] {
     OpenFile in;
     if (!fileOpenMemory(&in.file, bytes.data(), static_cast<uint32_t>(bytes.size()))) {
       reason = "cannot read the file";
       return false;
     }
-    bool read = false;
-    if (extension == "mip") read = ReadMip(in.file, levels, reason);
-    else if (extension == "srb") read = ReadSprite(in.file, texture, levels, reason);
-    else if (extension == "pbf") read = ReadLevelFile(in.file, levels, reason);
-    else if (extension == "pcx") read = ReadPcx(in.file, levels, reason);
-    else read = ReadTga(in.file, levels, reason);
-    if (!read) return false;
-  }
+    if (extension == "mip") return ReadMip(in.file, levels, reason);
+    if (extension == "srb") return ReadSprite(in.file, texture, levels, reason);
+    if (extension == "pbf") return ReadLevelFile(in.file, levels, reason);
+    if (extension == "pcx") return ReadPcx(in.file, levels, reason);
+    return ReadTga(in.file, levels, reason);
+  });
+  if (!read) return false;
   for (RawLevel& raw : levels) {
     raw.bitmap.pixels = raw.pixels.data();
     texture.levels.push_back(LevelImage(raw.bitmap, raw.has_map ? &raw.map : nullptr));

@@ -8,6 +8,7 @@
 
 #include "millview/image.h"
 #include "pixmill/bitmap.h"
+#include "runtime/session.h"
 
 namespace millview {
 
@@ -32,10 +33,9 @@ struct Texture {
 uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y);
 
 /// Reads the bytes of a file of kind `extension` (mip, srb, pbf, pcx or
-/// tga) with the runtime library's readers, one thread at a time (the
-/// call takes the lock itself). False with `reason` set when they cannot
-/// be read.
-bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension,
-                 Texture& texture, std::string& reason);
+/// tga) with the runtime library's readers, inside the session's
+/// exclusive section. False with `reason` set when they cannot be read.
+bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes,
+                 const std::string& extension, Texture& texture, std::string& reason);
 
 }  // namespace millview
