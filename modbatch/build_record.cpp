@@ -2,11 +2,13 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <system_error>
 
 #include "modbatch/manifest.h"
 #include "platform/atomic_replace.h"
+#include "platform/file_attributes.h"
+#include "platform/replace_file.h"
 #include "platform/stream.h"
+#include "platform/whole_file.h"
 #include "rt_version.h"
 
 namespace modbatch {
@@ -99,15 +101,17 @@ bool ParseStamp(const std::vector<std::string>& fields, FileStamp& stamp) {
   return true;
 }
 
-// Size and time of a file, without reading it; false when it is none.
+// Size and time of a regular file (any letter case, links followed),
+// without reading it; false when it is none.
 bool Look(const fs::path& path, uint64_t& size, int64_t& time) {
-  std::error_code error;
-  if (!fs::is_regular_file(path, error)) return false;
-  size = fs::file_size(path, error);
-  if (error) return false;
-  const fs::file_time_type written = fs::last_write_time(path, error);
-  if (error) return false;
-  time = static_cast<int64_t>(written.time_since_epoch().count());
+  if (!platform::RegularFileTime(path.string(), time)) return false;
+  std::FILE* file = platform::OpenStream(path.string().c_str(), "rb");
+  if (file == nullptr) return false;
+  const bool ok = platform::SeekStream(file, 0, SEEK_END);
+  const int64_t end = platform::TellStream(file);
+  std::fclose(file);
+  if (!ok || end < 0) return false;
+  size = static_cast<uint64_t>(end);
   return true;
 }
 
@@ -187,13 +191,11 @@ bool StampBuild(const BuildWanted& wanted, BuildEntry& entry) {
 }
 
 BuildRecord::BuildRecord(fs::path directory) : directory_(std::move(directory)) {
-  std::FILE* file = platform::OpenStream((directory_ / kFileName).string().c_str(), "rb");
-  if (file == nullptr) return;
-  std::string text;
-  char buffer[1 << 16];
-  std::size_t read = 0;
-  while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, read);
-  std::fclose(file);
+  std::vector<uint8_t> bytes;
+  if (platform::ReadWholeFile((directory_ / kFileName).string(), bytes) != platform::WholeFile::kRead) {
+    return;
+  }
+  const std::string text(bytes.begin(), bytes.end());
   // Any line that does not parse makes the whole record unknown: every
   // output it spoke for is made again, which is never wrong.
   std::map<std::string, BuildEntry> entries;
@@ -261,21 +263,13 @@ std::string BuildRecord::Text() const {
 }
 
 bool BuildRecord::Save() const {
-  const std::string path = fs::absolute(directory_ / kFileName).string();
+  const std::string path = (directory_ / kFileName).string();
   if (entries_.empty()) {
-    std::error_code error;
-    return !fs::exists(path, error) || platform::RemoveFile(path);
+    uint32_t attributes = 0;
+    return !platform::GetFileAttributes(path, attributes) || platform::RemoveFile(path);
   }
-  if (!platform::CanTakeOutput(path)) return false;
-  const std::string temporary = platform::CreateTemporaryFileBeside(path);
-  if (temporary.empty()) return false;
   const std::string text = Text();
-  std::FILE* file = platform::OpenStream(temporary.c_str(), "wb");
-  bool ok = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (file != nullptr) ok = std::fclose(file) == 0 && ok;
-  ok = ok && platform::ReplaceFileWith(temporary, path);
-  if (!ok) platform::RemoveFile(temporary);
-  return ok;
+  return platform::WriteFileReplacing(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 }  // namespace modbatch
