@@ -9,7 +9,10 @@
 
 #include "cli/command_line.h"
 #include "cli/progress.h"
-#include "modbatch/manifest.h"
+#include "modbatch/watch.h"
+#include "pixmill/command_line.h"
+#include "platform/atomic_replace.h"
+#include "platform/file_attributes.h"
 #include "modbatch/plan.h"
 #include "modbatch/run.h"
 #include "platform/process.h"
@@ -49,17 +52,91 @@ std::string JoinArguments(const std::string& tool, const std::vector<std::string
   return line;
 }
 
-}  // namespace
+std::string Source(const RuleSource& source) {
+  return source.file + ":" + std::to_string(source.line) + " [" + source.section + "]";
+}
 
-int RunBatch(const BatchOptions& options) {
-  for (const std::string& folder : options.folders) {
-    std::error_code error;
-    if (!fs::is_directory(folder, error)) {
-      std::fprintf(stderr, "modbatch: folder %s does not exist\n", folder.c_str());
-      return cli::kUsageError;
+void PrintExplanation(const Explanation& e) {
+  std::printf("%s\n", e.shown.c_str());
+  if (e.tool == Tool::kPixmill) {
+    const PictureRules& r = e.rules;
+    if (r.skip) std::printf("  skip:     %s\n", Source(r.skipFrom).c_str());
+    std::printf("  switches: %s\n", r.switchesFrom.file.empty() ? "none from a rules file (the command line's)"
+                                                                : Source(r.switchesFrom).c_str());
+    if (!r.output.empty()) std::printf("  output:   %s\n", Source(r.outputFrom).c_str());
+  }
+  if (!e.command.empty()) {
+    std::printf("  command:  %s (in %s)\n", e.command.c_str(), e.directory.c_str());
+  }
+  std::printf("  %s\n", e.state.c_str());
+}
+
+// Where each path to explain is planned from: the first folder given that
+// holds it, else the current folder when it holds it, else its own folder.
+bool ExplainTargets(const BatchOptions& options, std::vector<std::pair<std::string, std::string>>& targets) {
+  for (const std::string& given : options.explainPaths) {
+    const fs::path path = fs::absolute(given).lexically_normal();
+    std::vector<std::string> roots = options.folders;
+    if (roots.empty()) roots.push_back(".");
+    bool found = false;
+    for (const std::string& root : roots) {
+      const fs::path relative = path.lexically_relative(fs::absolute(root).lexically_normal());
+      if (relative.empty() || *relative.begin() == "..") continue;
+      targets.push_back({root, relative == "." ? std::string() : relative.generic_string()});
+      found = true;
+      break;
+    }
+    if (!found && options.folders.empty()) {
+      targets.push_back({path.parent_path().string(), path.filename().string()});
+      found = true;
+    }
+    if (!found) {
+      std::fprintf(stderr, "modbatch: %s is in none of the folders given\n", given.c_str());
+      return false;
     }
   }
-  Plan plan = MakePlan(options);
+  return true;
+}
+
+// Writes the records that changed; an old switch manifest beside one goes,
+// the record having taken its place.
+void SaveRecords(Plan& plan, const std::set<std::string>& directories) {
+  for (const std::string& directory : directories) {
+    if (!plan.Record(directory).Save()) {
+      std::fprintf(stderr, "modbatch: cannot write %s in %s\n", BuildRecord::kFileName,
+                   directory.c_str());
+      continue;
+    }
+    const std::string old = (fs::path(directory) / ".modbatch-switches").string();
+    uint32_t attributes = 0;
+    if (platform::GetFileAttributes(old, attributes)) platform::RemoveFile(old);
+  }
+}
+
+}  // namespace
+
+Tools FindTools(const BatchOptions& options) {
+  return {FindTool(options.pixmill, "pixmill"), FindTool(options.trackconv, "trackconv")};
+}
+
+int ExplainBatch(const BatchOptions& options, const Tools& tools) {
+  std::vector<std::pair<std::string, std::string>> targets;
+  if (!ExplainTargets(options, targets)) return cli::kUsageError;
+  Plan plan = ExplainPlan(options, tools, targets);
+  for (const RuleFault& fault : plan.ruleFaults) std::fprintf(stderr, "%s\n", fault.Text().c_str());
+  for (const Explanation& e : plan.explanations) PrintExplanation(e);
+  for (const PlanFailure& f : plan.failures) std::fprintf(stderr, "%s: %s\n", f.shown.c_str(), f.message.c_str());
+  return !plan.ruleFaults.empty() ? cli::kUsageError : plan.failures.empty() ? 0 : cli::kSomeFailed;
+}
+
+int BuildBatch(const BatchOptions& options, const Tools& given, bool watching) {
+  Tools tools = given;
+  Plan plan = MakePlan(options, tools);
+  if (!plan.ruleFaults.empty()) {
+    for (const RuleFault& fault : plan.ruleFaults) std::fprintf(stderr, "%s\n", fault.Text().c_str());
+    std::fprintf(stderr, "modbatch: nothing converted: the rules files above need mending\n");
+    return cli::kUsageError;
+  }
   if (options.dryRun) {
     for (const Job& job : plan.jobs) {
       std::printf("%s: %s\n", job.shown.c_str(),
@@ -73,14 +150,13 @@ int RunBatch(const BatchOptions& options) {
     return 0;
   }
 
-  Tools tools;
   bool pictures = false, tracks = false;
   for (const Job& job : plan.jobs) (job.tool == Tool::kPixmill ? pictures : tracks) = true;
-  if (pictures && (tools.pixmill = FindTool(options.pixmill, "pixmill")).empty()) {
+  if (pictures && tools.pixmill.empty()) {
     std::fprintf(stderr, "modbatch: pixmill not found; name it with --pixmill PATH\n");
     return cli::kUsageError;
   }
-  if (tracks && (tools.trackconv = FindTool(options.trackconv, "trackconv")).empty()) {
+  if (tracks && tools.trackconv.empty()) {
     std::fprintf(stderr, "modbatch: trackconv not found; name it with --trackconv PATH\n");
     return cli::kUsageError;
   }
@@ -93,44 +169,59 @@ int RunBatch(const BatchOptions& options) {
     std::fprintf(stderr, "%s: %s\n", f.shown.c_str(), f.message.c_str());
   }
   const std::vector<Outcome> outcomes =
-      RunJobs(plan.jobs, tools, options.jobs, cli::ProgressLine::Wanted(options.quiet));
+      RunJobs(plan.jobs, tools, options.jobs, !watching && cli::ProgressLine::Wanted(options.quiet));
 
-  std::set<std::string> written;  // the directories whose manifest changes
+  std::set<std::string> written = plan.refreshed;  // the directories whose record changes
   std::size_t converted = 0, failed = plan.failures.size();
   for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
     const Job& job = plan.jobs[i];
-    // A failed conversion leaves an older output as the tool left it: that
-    // output is still older than its input, or its switches are forgotten
-    // below, so the next run tries the input again.
+    BuildRecord& record = plan.Record(job.outputDirectory);
+    BuildEntry entry;
+    // A failed conversion leaves an older output as the tool left it; its
+    // entry goes, so the next run tries the input again.
+    if (outcomes[i].ok && StampBuild(job.wanted, entry)) {
+      record.Set(std::move(entry));
+    } else {
+      record.Erase(job.outputName);
+    }
     if (!outcomes[i].ok) {
       ++failed;
     } else {
       ++converted;
-    }
-    if (job.tool != Tool::kPixmill) continue;
-    SwitchManifest& manifest = plan.Manifest(job.outputDirectory);
-    if (outcomes[i].ok) {
-      manifest.Set(job.outputName, options.pixmillSwitches);
-    } else {
-      manifest.Erase(job.outputName);
+      if (watching && !options.quiet) std::printf("%s: rebuilt\n", job.shown.c_str());
     }
     written.insert(job.outputDirectory.string());
   }
-  for (const auto& [directory, manifest] : plan.manifests) {
-    if (written.count(directory) == 0) continue;
-    if (!manifest.Save()) {
-      std::fprintf(stderr, "modbatch: cannot write %s in %s\n", SwitchManifest::kFileName,
-                   directory.c_str());
-    }
+  SaveRecords(plan, written);
+  if (!options.quiet && !watching) {
+    std::vector<std::pair<std::size_t, const char*>> counts = {{converted, "converted"},
+                                                               {plan.upToDate, "up to date"}};
+    if (plan.skipped > 0) counts.push_back({plan.skipped, "skipped"});
+    counts.push_back({failed, "failed"});
+    std::printf("%s\n", cli::SummaryLine("", counts).c_str());
   }
-  if (!options.quiet) {
-    std::printf("%s\n", cli::SummaryLine("", {{converted, "converted"},
-                                               {plan.upToDate, "up to date"},
-                                               {failed, "failed"}})
-                             .c_str());
-  }
+  std::fflush(stdout);
   return failed > 0 ? cli::kSomeFailed : 0;
 }
 
+int RunBatch(const BatchOptions& options) {
+  for (const std::string& folder : options.folders) {
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) {
+      std::fprintf(stderr, "modbatch: folder %s does not exist\n", folder.c_str());
+      return cli::kUsageError;
+    }
+  }
+  // The switches after -- are pixmill's: refused once, as pixmill would.
+  std::string why;
+  if (!options.pixmillSwitches.empty() && !commandLineSwitchesAccepted(options.pixmillSwitches, why)) {
+    std::fprintf(stderr, "modbatch: pixmill refuses the switches after --: %s\n", why.c_str());
+    return cli::kUsageError;
+  }
+  const Tools tools = FindTools(options);
+  if (options.explain) return ExplainBatch(options, tools);
+  if (options.watch) return WatchBatch(options, tools);
+  return BuildBatch(options, tools, false);
+}
 
 }  // namespace modbatch

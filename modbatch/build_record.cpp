@@ -3,7 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "modbatch/manifest.h"
+#include "modbatch/rules.h"
 #include "platform/atomic_replace.h"
 #include "platform/file_attributes.h"
 #include "platform/replace_file.h"

@@ -6,11 +6,15 @@ namespace modbatch {
 
 const char kHelpText[] =
     "usage: modbatch [options] FOLDER... [-- pixmill switches]\n"
+    "       modbatch [options] [FOLDER...] --explain PATH...\n"
     "\n"
-    "Converts every picture (.pcx, .tga, .png) under the folders with pixmill\n"
-    "and the given switches, and every track directory (one holding <Name>.trk\n"
-    "or <Name>.dat) with trackconv. Only inputs whose outputs are missing,\n"
-    "older than the input or made with other switches are converted.\n"
+    "Converts every picture (.pcx, .tga, .png) under the folders with pixmill,\n"
+    "and every track directory (one holding <Name>.trk or <Name>.dat) with\n"
+    "trackconv. A file modbatch.ini in a folder gives the pixmill switches,\n"
+    "output names and skipped pictures for that folder and those below it, and\n"
+    "the archives to pack; the switches after -- apply where no rule gives any.\n"
+    "Only conversions whose input bytes, switches, tool or output changed since\n"
+    "they were made are converted again.\n"
     "\n"
     "options:\n"
     "  -j N             run N conversions at a time (default: one per processor)\n"
@@ -18,6 +22,10 @@ const char kHelpText[] =
     "                   structure (track outputs stay in their directories)\n"
     "  --force          convert everything, up to date or not\n"
     "  --dry-run        list what would be converted, convert nothing\n"
+    "  --explain PATH...  for each picture (or everything in a folder), print the\n"
+    "                   rules that apply, the command they give and whether it\n"
+    "                   is up to date; converts nothing\n"
+    "  --watch          build, then rebuild what changes until interrupted\n"
     "  -q               print nothing but failures\n"
     "  --pixmill PATH   the pixmill program to run\n"
     "  --trackconv PATH the trackconv program to run\n"
@@ -46,7 +54,11 @@ Request ParseCommandLine(const std::vector<std::string>& arguments, BatchOptions
     }
     if (a == "--help" || a == "-h") return Request::kHelp;
     if (a == "--version") return Request::kVersion;
-    if (a == "--force") {
+    if (a == "--explain") {
+      options.explain = true;
+    } else if (a == "--watch") {
+      options.watch = true;
+    } else if (a == "--force") {
       options.force = true;
     } else if (a == "--dry-run" || a == "-n") {
       options.dryRun = true;
@@ -69,10 +81,18 @@ Request ParseCommandLine(const std::vector<std::string>& arguments, BatchOptions
       error = "unknown option " + a;
       return Request::kUsageError;
     } else {
-      options.folders.push_back(a);
+      (options.explain ? options.explainPaths : options.folders).push_back(a);
     }
   }
-  if (options.folders.empty()) {
+  if (options.explain && options.explainPaths.empty()) {
+    error = "--explain needs the pictures or folders to explain";
+    return Request::kUsageError;
+  }
+  if (options.explain && options.watch) {
+    error = "--explain and --watch do not go together";
+    return Request::kUsageError;
+  }
+  if (options.folders.empty() && !options.explain) {
     error = "no folder given";
     return Request::kUsageError;
   }

@@ -17,6 +17,9 @@ struct BatchOptions {
   bool force = false;
   bool dryRun = false;
   bool quiet = false;
+  bool explain = false;                   ///< explain what the plan makes of explainPaths
+  std::vector<std::string> explainPaths;  ///< the names after --explain
+  bool watch = false;
   std::string pixmill;    ///< empty: looked up
   std::string trackconv;  ///< empty: looked up
 };

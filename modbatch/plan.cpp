@@ -1,30 +1,18 @@
 #include "modbatch/plan.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <limits>
-#include <map>
-#include <set>
 #include <system_error>
 
 #include "cli/walk.h"
-#include "modbatch/manifest.h"
+#include "pixmill/command_line.h"
 #include "platform/file_attributes.h"
+#include "platform/whole_file.h"
 
 namespace modbatch {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Modification times as the platform layer gives them: 0 for none.
-using Clock = int64_t;
-
-// The time `name` in `directory` (any letter case) was last written, when
-// it is a regular file (links followed).
-bool FileTime(const fs::path& directory, const std::string& name, Clock& time) {
-  return platform::RegularFileTime((directory / name).string(), time);
-}
 
 bool HasExtension(const std::string& lowerName, const char* const* extensions) {
   const std::size_t dot = lowerName.rfind('.');
@@ -51,144 +39,256 @@ std::string AsArgument(const std::string& name) {
   return !name.empty() && (name[0] == '-' || name[0] == '/') ? "./" + name : name;
 }
 
+std::string CommandLine(const char* tool, const std::vector<std::string>& arguments) {
+  std::string line = tool;
+  for (const std::string& a : arguments) line += " " + a;
+  return line;
+}
+
+std::string Join(const std::string& relative, const std::string& name) {
+  return relative.empty() ? name : name.empty() ? relative : relative + "/" + name;
+}
+
 class Planner {
  public:
-  explicit Planner(const BatchOptions& options)
-      : options_(options), outputExtension_(WantsSrb(options.pixmillSwitches) ? ".srb" : ".mip") {}
+  Planner(const BatchOptions& options, const Tools& tools) : options_(options), tools_(tools) {}
 
   Plan Run() {
     for (const std::string& folder : options_.folders) {
-      cli::WalkTree(folder, [&](const cli::Folder& found) { Visit(folder, found); });
+      cli::WalkTree(folder, [&](const cli::Folder& found) { Visit(folder, found, found.relative); });
     }
+    return Finish();
+  }
+
+  Plan Explain(const std::vector<std::pair<std::string, std::string>>& targets) {
+    for (const auto& [root, relative] : targets) {
+      const std::string path = cli::JoinPath(root, fs::path(relative).make_preferred().string());
+      uint32_t attributes = 0;
+      if (!platform::GetFileAttributes(path, attributes)) {
+        plan_.failures.push_back({path, "no such file or folder"});
+        continue;
+      }
+      const bool folder = (attributes & platform::kAttributeDirectory) != 0;
+      // The rules of every folder above the target, outermost first; the
+      // walk of a folder reads its own.
+      const std::size_t slash = relative.rfind('/');
+      const std::string parent =
+          folder ? relative : slash == std::string::npos ? std::string() : relative.substr(0, slash);
+      std::vector<std::string> chain{""};
+      for (std::size_t at = 0; !parent.empty() && at != std::string::npos;) {
+        const std::size_t slash = parent.find('/', at);
+        chain.push_back(parent.substr(0, slash));
+        at = slash == std::string::npos ? slash : slash + 1;
+      }
+      if (folder) chain.pop_back();
+      for (const std::string& rules : chain) {
+        ReadRules(root, cli::JoinPath(root, fs::path(rules).make_preferred().string()), rules);
+      }
+      if (folder) {
+        cli::WalkTree(path, [&](const cli::Folder& found) {
+          Visit(root, found, Join(relative, found.relative));
+        });
+        continue;
+      }
+      const std::string name = relative.substr(slash == std::string::npos ? 0 : slash + 1);
+      if (!HasExtension(LowerCase(name), kPictureExtensions)) {
+        plan_.failures.push_back({path, "is no picture (.pcx, .tga, .png) and no folder"});
+        continue;
+      }
+      const fs::path shown = ShownFolder(root, parent);
+      AddPicture((shown / name).string(), fs::path(path).parent_path(), parent, name);
+    }
+    return Finish();
+  }
+
+ private:
+  Plan Finish() {
     std::stable_sort(plan_.jobs.begin(), plan_.jobs.end(), [](const Job& a, const Job& b) {
       return a.tool == Tool::kTrackconv && b.tool != Tool::kTrackconv;
     });
     return std::move(plan_);
   }
 
- private:
-  struct Entry {
-    std::string name;
-    Clock time;
-  };
-
-  // The regular files of a folder by name (links to files included); the
-  // walk itself never enters a link to a directory, so it stays in the tree.
-  static std::vector<Entry> Files(const cli::Folder& folder) {
-    std::vector<Entry> entries;
-    for (const std::string& name : folder.files) {
-      Entry entry{name, 0};
-      if (FileTime(folder.path, name, entry.time)) entries.push_back(entry);
-    }
-    return entries;
+  static fs::path ShownFolder(const std::string& shownRoot, const std::string& relative) {
+    const fs::path below = fs::path(relative).make_preferred();
+    return below.empty() ? fs::path(shownRoot) : fs::path(shownRoot) / below;
   }
 
-  void Visit(const std::string& shownRoot, const cli::Folder& folder) {
+  // The rules file of `directory`, if it has one, joins the book; every
+  // fault is kept for the run to refuse before it converts anything.
+  void ReadRules(const std::string& shownRoot, const std::string& directory,
+                 const std::string& relative) {
+    const std::string path = cli::JoinPath(directory, kRulesFileName);
+    std::vector<uint8_t> bytes;
+    const platform::WholeFile read = platform::ReadWholeFile(path, bytes);
+    const std::string shown = (ShownFolder(shownRoot, relative) / kRulesFileName).string();
+    if (read == platform::WholeFile::kCannotOpen) {
+      uint32_t attributes = 0;
+      if (!platform::GetFileAttributes(path, attributes)) return;  // none here
+      plan_.ruleFaults.push_back({shown, 0, "cannot be read"});
+      return;
+    }
+    if (read == platform::WholeFile::kCannotRead) {
+      plan_.ruleFaults.push_back({shown, 0, "cannot be read"});
+      return;
+    }
+    book_.Add(ParseRules(std::string(bytes.begin(), bytes.end()), shown, relative,
+                         commandLineSwitchesAccepted, plan_.ruleFaults));
+  }
+
+  void Visit(const std::string& shownRoot, const cli::Folder& folder, const std::string& relative) {
     const fs::path directory(folder.path);
     std::error_code error;
     const fs::path canonical = fs::weakly_canonical(directory, error);
     // Folders named twice (a folder and one inside it) are planned once.
     if (!visited_.insert(error ? directory : canonical).second) return;
-    const std::vector<Entry> entries = Files(folder);
+    ReadRules(shownRoot, folder.path, relative);
     // The name trackconv sees: the last component of the full path, so
     // that "." and "tracks/Alpha/" name their directories too.
     const std::string trackName = (error ? directory : canonical).filename().string();
-    Clock trackTime = std::numeric_limits<Clock>::min();
+    std::vector<std::string> trackFiles;
     bool track = false;
-    for (const Entry& entry : entries) {
-      const std::string lower = LowerCase(entry.name);
+    for (const std::string& name : folder.files) {
+      const std::string lower = LowerCase(name);
       if (lower == LowerCase(trackName) + ".trk" || lower == LowerCase(trackName) + ".dat") track = true;
-      if (HasExtension(lower, kTrackExtensions)) trackTime = std::max(trackTime, entry.time);
+      if (HasExtension(lower, kTrackExtensions)) trackFiles.push_back(name);
     }
-    const fs::path relative = fs::path(folder.relative).make_preferred();
-    const fs::path shown = relative.empty() ? fs::path(shownRoot) : fs::path(shownRoot) / relative;
-    if (track && !trackName.empty()) {
-      AddTrack(shown.string(), directory, trackName, trackTime);
-    }
-    for (const Entry& entry : entries) {
-      if (HasExtension(LowerCase(entry.name), kPictureExtensions)) {
-        AddPicture((shown / entry.name).string(), directory, relative, entry.name, entry.time);
+    const fs::path shown = ShownFolder(shownRoot, relative);
+    if (track && !trackName.empty()) AddTrack(shown.string(), directory, trackName, trackFiles);
+    for (const std::string& name : folder.files) {
+      if (HasExtension(LowerCase(name), kPictureExtensions)) {
+        AddPicture((shown / name).string(), directory, relative, name);
       }
     }
   }
 
-  // Whether `name` in `directory` exists and is newer than `input`.
-  static bool NewerThan(const fs::path& directory, const std::string& name, Clock input) {
-    Clock output = 0;
-    return FileTime(directory, name, output) && output > input;
+  const std::string& Identity(Tool tool) {
+    std::string& identity = identities_[tool == Tool::kPixmill ? 0 : 1];
+    const std::string& program = tool == Tool::kPixmill ? tools_.pixmill : tools_.trackconv;
+    if (identity.empty() && !program.empty()) {
+      identity = ToolIdentity(tool == Tool::kPixmill ? "pixmill" : "trackconv", program);
+    }
+    return identity;
+  }
+
+  // Up to date by the build record, else queued with the reason.
+  void Decide(Job job, Explanation explanation) {
+    BuildEntry* recorded = plan_.Record(job.outputDirectory).Find(job.outputName);
+    std::string reason = options_.force ? "forced" : "never made here";
+    if (!options_.force && recorded != nullptr && !job.wanted.tool.empty()) {
+      bool refreshed = false;
+      reason = WhyOutOfDate(job.wanted, *recorded, refreshed);
+      if (refreshed) plan_.refreshed.insert(job.outputDirectory.string());
+    }
+    explanation.state = reason.empty() ? "up to date" : "to convert: " + reason;
+    plan_.explanations.push_back(std::move(explanation));
+    if (reason.empty()) {
+      ++plan_.upToDate;
+      return;
+    }
+    job.reason = reason;
+    plan_.jobs.push_back(std::move(job));
   }
 
   void AddTrack(const std::string& shown, const fs::path& directory, const std::string& name,
-                Clock input) {
+                const std::vector<std::string>& files) {
     Job job;
     job.tool = Tool::kTrackconv;
     job.shown = shown;
     job.workingDirectory = directory;
     job.outputDirectory = directory;
     job.outputName = name + ".xq";
-    if (!options_.force && NewerThan(directory, job.outputName, input)) {
-      ++plan_.upToDate;
-      return;
-    }
-    plan_.jobs.push_back(std::move(job));
+    job.wanted.tool = Identity(Tool::kTrackconv);
+    // Every file trackconv may read for the track is an input of it.
+    for (const std::string& file : files) job.wanted.inputs.push_back({file, directory / file});
+    job.wanted.output = directory / job.outputName;
+    Explanation explanation;
+    explanation.shown = shown;
+    explanation.tool = Tool::kTrackconv;
+    explanation.command = "trackconv";
+    explanation.directory = directory.string();
+    Decide(std::move(job), std::move(explanation));
   }
 
-  void AddPicture(const std::string& shown, const fs::path& directory, const fs::path& relative,
-                  const std::string& name, Clock input) {
+  void AddPicture(const std::string& shown, const fs::path& directory, const std::string& relative,
+                  const std::string& name) {
+    Explanation explanation;
+    explanation.shown = shown;
+    explanation.rules = book_.ForPicture(Join(relative, name), options_.pixmillSwitches);
+    const PictureRules& rules = explanation.rules;
+    if (rules.skip) {
+      ++plan_.skipped;
+      explanation.state = "skipped";
+      plan_.explanations.push_back(std::move(explanation));
+      return;
+    }
     Job job;
     job.tool = Tool::kPixmill;
     job.shown = shown;
-    // pixmill names its output after the input cut at the first '.'.
-    job.outputName = name.substr(0, name.find('.')) + outputExtension_;
+    const std::string extension = WantsSrb(rules.switches) ? ".srb" : ".mip";
+    // pixmill names its output after the input cut at the first '.', and
+    // gives a named output without one its extension.
+    if (rules.output.empty()) {
+      job.outputName = name.substr(0, name.find('.')) + extension;
+    } else {
+      job.outputName = rules.output.find('.') == std::string::npos ? rules.output + extension : rules.output;
+    }
     if (options_.outputRoot.empty()) {
       job.workingDirectory = directory;
       job.outputDirectory = directory;
       job.arguments.push_back(AsArgument(name));
+      if (!rules.output.empty()) job.arguments.push_back(AsArgument(job.outputName));
     } else {
       // Run in the output directory, so that PBF files land there too.
-      job.outputDirectory = fs::path(options_.outputRoot) / relative;
+      job.outputDirectory = fs::path(options_.outputRoot) / fs::path(relative).make_preferred();
       job.workingDirectory = job.outputDirectory;
       job.arguments.push_back(fs::absolute(directory / name).string());
       job.arguments.push_back(AsArgument(job.outputName));
     }
-    job.arguments.insert(job.arguments.end(), options_.pixmillSwitches.begin(),
-                         options_.pixmillSwitches.end());
+    job.arguments.insert(job.arguments.end(), rules.switches.begin(), rules.switches.end());
+    explanation.command = CommandLine("pixmill", job.arguments);
+    explanation.directory = job.workingDirectory.string();
     std::error_code error;
     const fs::path output = fs::weakly_canonical(fs::absolute(job.outputDirectory), error) /
                             LowerCase(job.outputName);
     auto claimed = outputs_.emplace(output.string(), shown);
     if (!claimed.second) {
+      explanation.state = "fails: its output " + job.outputName + " is also made from " +
+                          claimed.first->second;
+      plan_.explanations.push_back(std::move(explanation));
       plan_.failures.push_back({shown, "its output " + job.outputName + " is also made from " +
                                            claimed.first->second});
       return;
     }
-    if (!options_.force && NewerThan(job.outputDirectory, job.outputName, input) &&
-        Manifest(job.outputDirectory).Matches(job.outputName, options_.pixmillSwitches)) {
-      ++plan_.upToDate;
-      return;
-    }
-    plan_.jobs.push_back(std::move(job));
+    job.wanted.tool = Identity(Tool::kPixmill);
+    job.wanted.switches = rules.switches;
+    job.wanted.inputs.push_back({name, directory / name});
+    job.wanted.output = job.outputDirectory / job.outputName;
+    Decide(std::move(job), std::move(explanation));
   }
 
-  const SwitchManifest& Manifest(const fs::path& directory) { return plan_.Manifest(directory); }
-
   const BatchOptions& options_;
-  const std::string outputExtension_;
+  const Tools& tools_;
   Plan plan_;
+  RuleBook book_;
+  std::string identities_[2];
   std::set<fs::path> visited_;
   std::map<std::string, std::string> outputs_;  // output path -> input that claimed it
 };
 
 }  // namespace
 
-SwitchManifest& Plan::Manifest(const fs::path& directory) {
-  auto found = manifests.find(directory.string());
-  if (found == manifests.end()) {
-    found = manifests.emplace(directory.string(), SwitchManifest(directory)).first;
-  }
+BuildRecord& Plan::Record(const fs::path& directory) {
+  auto found = records.find(directory.string());
+  if (found == records.end()) found = records.emplace(directory.string(), BuildRecord(directory)).first;
   return found->second;
 }
 
-Plan MakePlan(const BatchOptions& options) { return Planner(options).Run(); }
+Plan MakePlan(const BatchOptions& options, const Tools& tools) { return Planner(options, tools).Run(); }
+
+Plan ExplainPlan(const BatchOptions& options, const Tools& tools,
+                 const std::vector<std::pair<std::string, std::string>>& rootAndPath) {
+  return Planner(options, tools).Explain(rootAndPath);
+}
 
 }  // namespace modbatch

@@ -1,18 +1,26 @@
 #pragma once
-// Finding a mod's pictures and track directories and deciding which of
-// them need converting.
+// Finding a mod's pictures, track directories and rules files and deciding
+// which of them need converting.
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "modbatch/build_record.h"
 #include "modbatch/command_line.h"
-#include "modbatch/manifest.h"
+#include "modbatch/rules.h"
 
 namespace modbatch {
 
 enum class Tool { kPixmill, kTrackconv };
+
+/// The programs the conversions run; empty when not found.
+struct Tools {
+  std::string pixmill;
+  std::string trackconv;
+};
 
 /// One conversion: a child process of a tool in a working directory.
 struct Job {
@@ -22,6 +30,8 @@ struct Job {
   std::vector<std::string> arguments;
   std::filesystem::path outputDirectory;  ///< where the output lands
   std::string outputName;                 ///< as the tool names it
+  BuildWanted wanted;                     ///< what its build record entry is made from
+  std::string reason;                     ///< why it is converted
 };
 
 /// An input that cannot be converted at all, found while planning.
@@ -30,18 +40,38 @@ struct PlanFailure {
   std::string message;
 };
 
+/// What the plan made of one input, for --explain.
+struct Explanation {
+  std::string shown;
+  Tool tool = Tool::kPixmill;
+  PictureRules rules;       ///< pictures only
+  std::string command;      ///< the tool's command line
+  std::string directory;    ///< where it runs
+  std::string state;        ///< "up to date", "skipped", or why it is converted
+};
+
 struct Plan {
   std::vector<Job> jobs;  ///< what needs converting, track directories first
   std::size_t upToDate = 0;
+  std::size_t skipped = 0;
   std::vector<PlanFailure> failures;
-  /// The switch manifests of the output directories, each read once.
-  std::map<std::string, SwitchManifest> manifests;
+  std::vector<RuleFault> ruleFaults;  ///< bad rules files: nothing may be converted
+  std::vector<Explanation> explanations;
+  /// The build records of the output directories, each read once.
+  std::map<std::string, BuildRecord> records;
+  /// The directories whose records learnt new file times.
+  std::set<std::string> refreshed;
 
-  /// The manifest of `directory`, read when first asked for.
-  SwitchManifest& Manifest(const std::filesystem::path& directory);
+  /// The build record of `directory`, read when first asked for.
+  BuildRecord& Record(const std::filesystem::path& directory);
 };
 
 /// Walks the folders (which must exist) and plans the conversions.
-Plan MakePlan(const BatchOptions& options);
+Plan MakePlan(const BatchOptions& options, const Tools& tools);
+
+/// Plans only what `--explain` names: each path (a picture, or a folder
+/// and everything below it) under the rules of the folder `root` it lies in.
+Plan ExplainPlan(const BatchOptions& options, const Tools& tools,
+                 const std::vector<std::pair<std::string, std::string>>& rootAndPath);
 
 }  // namespace modbatch

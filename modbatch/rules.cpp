@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "modbatch/manifest.h"
 
 namespace modbatch {
 
@@ -246,6 +245,11 @@ class Parser {
 };
 
 }  // namespace
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = Lower(c);
+  return text;
+}
 
 bool MatchPattern(const std::string& pattern, const std::string& path) {
   return MatchComponents(Components(pattern), 0, Components(path), 0);

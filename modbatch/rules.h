@@ -10,6 +10,9 @@
 
 namespace modbatch {
 
+/// `text` with ASCII letters in lower case.
+std::string LowerCase(std::string text);
+
 /// The rules file's name in a folder (found in any letter case).
 extern const char kRulesFileName[];
 

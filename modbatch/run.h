@@ -9,12 +9,6 @@
 
 namespace modbatch {
 
-/// The programs the conversions run.
-struct Tools {
-  std::string pixmill;
-  std::string trackconv;
-};
-
 /// The outcome of one conversion.
 struct Outcome {
   bool ok = false;

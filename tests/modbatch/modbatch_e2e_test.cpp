@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "modbatch/manifest.h"
+#include "modbatch/build_record.h"
 #include "pixmill/e2e/pictures.h"
 #include "platform/process.h"
 #include "rt_version.h"
@@ -76,11 +76,11 @@ void MakeMod(const fs::path& mod) {
 const char* const kPictures[] = {"tex/wall.tga", "tex/cars/blue.pcx", "tex/cars/red.png",
                                  "tex/sky/night/stars.PNG"};
 
-// Every file under `root` but the manifests, with its bytes.
+// Every file under `root` but the build records, with its bytes.
 std::map<std::string, Bytes> Tree(const fs::path& root) {
   std::map<std::string, Bytes> files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file() && entry.path().filename() != modbatch::SwitchManifest::kFileName) {
+    if (entry.is_regular_file() && entry.path().filename() != modbatch::BuildRecord::kFileName) {
       files[fs::relative(entry.path(), root).generic_string()] = ReadBytes(entry.path().string());
     }
   }
@@ -149,18 +149,22 @@ TEST(Modbatch, ConvertsOnlyWhatChangedAndNamesEachFailureOnce) {
   EXPECT_EQ(second.out, "0 converted, 6 up to date, 2 failed\n");
   EXPECT_EQ(second.status, 1);
 
-  // Each step lists what a run would convert, then converts it.
+  // Each step lists what a run would convert, then converts it. A touch
+  // alone converts nothing: the bytes are what they were.
   struct Step {
     const char* touched;  // an input made newer, or none
     std::vector<std::string> switches;
     std::string wouldRun;
+    const char* added = nullptr;  // a file added to a folder
   } steps[] = {
       {"tex/cars/red.png", {},
-       Shown("mod/Broken") + ": trackconv\n" + Shown("mod/tex/cars/red.png") + ": pixmill red.png\n" +
-           Shown("mod/tex/sky/bad.png") + ": pixmill bad.png\n3 to convert, 5 up to date\n"},
-      {"Bravo/BRAVO.DAT", {},
+       Shown("mod/Broken") + ": trackconv\n" + Shown("mod/tex/sky/bad.png") +
+           ": pixmill bad.png\n2 to convert, 6 up to date\n"},
+      // Every file trackconv reads for a track is an input of it.
+      {nullptr, {},
        Shown("mod/Bravo") + ": trackconv\n" + Shown("mod/Broken") + ": trackconv\n" +
-           Shown("mod/tex/sky/bad.png") + ": pixmill bad.png\n3 to convert, 5 up to date\n"},
+           Shown("mod/tex/sky/bad.png") + ": pixmill bad.png\n3 to convert, 5 up to date\n",
+       "Bravo/replay.rpy"},
       {nullptr, {"-transp"},
        Shown("mod/Broken") + ": trackconv\n" + Shown("mod/tex/wall.tga") + ": pixmill wall.tga -transp\n" +
            Shown("mod/tex/cars/blue.pcx") + ": pixmill blue.pcx -transp\n" + Shown("mod/tex/cars/red.png") +
@@ -171,6 +175,7 @@ TEST(Modbatch, ConvertsOnlyWhatChangedAndNamesEachFailureOnce) {
     SCOPED_TRACE(step.wouldRun);
     Age(dir.path() / "mod");
     if (step.touched) Touch(dir.path() / "mod" / step.touched);
+    if (step.added) testing_support::WriteText((dir.path() / "mod" / step.added).string(), "replay");
     std::vector<std::string> arguments = {"--dry-run", "mod"};
     if (!step.switches.empty()) arguments.push_back("--");
     arguments.insert(arguments.end(), step.switches.begin(), step.switches.end());
@@ -178,7 +183,9 @@ TEST(Modbatch, ConvertsOnlyWhatChangedAndNamesEachFailureOnce) {
     arguments.erase(arguments.begin());
     EXPECT_EQ(SortedLines(Modbatch(dir.path(), arguments).err), SortedLines(failures));
   }
-  EXPECT_EQ(Tree(dir.path() / "mod"), ByHand({"-transp"}));
+  std::map<std::string, Bytes> expected = ByHand({"-transp"});
+  expected["Bravo/replay.rpy"] = Bytes{'r', 'e', 'p', 'l', 'a', 'y'};
+  EXPECT_EQ(Tree(dir.path() / "mod"), expected);
   // Forced, everything runs again.
   EXPECT_EQ(Modbatch(dir.path(), {"--force", "-q", "mod", "--", "-transp"}).out, "");
   EXPECT_EQ(Modbatch(dir.path(), {"mod", "--", "-transp"}).out, "0 converted, 6 up to date, 2 failed\n");
@@ -248,23 +255,6 @@ TEST(Modbatch, CommandLine) {
   EXPECT_EQ(Modbatch(dir.path(), {"--help"}).out.rfind("usage: modbatch [options] FOLDER...", 0), 0u);
 }
 
-TEST(Modbatch, ManifestKeepsAnySwitchText) {
-  TempDir dir;
-  const std::vector<std::string> odd = {"-rgb", "1\t2", "back\\slash\nline", ""};
-  modbatch::SwitchManifest written(dir.path());
-  written.Set("Pic.MIP", odd);
-  written.Set("other.mip", {});
-  ASSERT_TRUE(written.Save());
-  modbatch::SwitchManifest read(dir.path());
-  EXPECT_TRUE(read.Matches("pic.mip", odd));
-  EXPECT_TRUE(read.Matches("OTHER.mip", {}));
-  EXPECT_FALSE(read.Matches("other.mip", {"-transp"}));
-  read.Erase("pic.mip");
-  read.Erase("other.mip");
-  ASSERT_TRUE(read.Save());
-  EXPECT_FALSE(fs::exists(dir.path() / modbatch::SwitchManifest::kFileName));
-}
-
 // A folder of small PCX pictures named a.pcx, b.pcx, ...
 void MakePictures(const fs::path& folder, int count) {
   fs::create_directories(folder);
@@ -297,11 +287,11 @@ TEST(Modbatch, NeverWalksOutThroughALinkToAFolder) {
   const Finished run = Modbatch(dir.path(), {"-q", "-o", "out", "mod"});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(NamesBelow(dir.path() / "out"),
-            (std::vector<std::string>{"tex", "tex/.modbatch-switches", "tex/a.mip"}));
+            (std::vector<std::string>{"tex", "tex/.modbatch-record", "tex/a.mip"}));
   EXPECT_EQ(NamesBelow(dir.path() / "outside"), (std::vector<std::string>{"a.pcx", "b.pcx"}));
 }
 
-TEST(Modbatch, TwoRunsAtOnceOnOneFolderBothLeaveAWholeManifest) {
+TEST(Modbatch, TwoRunsAtOnceOnOneFolderBothLeaveAWholeRecord) {
   TempDir dir;
   MakePictures(dir.path() / "mod", 8);
   Finished first, second;
@@ -310,37 +300,43 @@ TEST(Modbatch, TwoRunsAtOnceOnOneFolderBothLeaveAWholeManifest) {
   other.join();
   EXPECT_EQ(first.status, 0) << first.err;
   EXPECT_EQ(second.status, 0) << second.err;
-  std::vector<std::string> expected = {".modbatch-switches"};
+  std::vector<std::string> expected = {".modbatch-record"};
   for (char c = 'a'; c < 'a' + 8; ++c) {
     expected.push_back(std::string(1, c) + ".mip");
     expected.push_back(std::string(1, c) + ".pcx");
   }
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(NamesBelow(dir.path() / "mod"), expected);  // no temporary left anywhere
-  const modbatch::SwitchManifest manifest(dir.path() / "mod");
-  for (char c = 'a'; c < 'a' + 8; ++c) EXPECT_TRUE(manifest.Matches(std::string(1, c) + ".mip", {"-4"})) << c;
+  modbatch::BuildRecord record(dir.path() / "mod");
+  for (char c = 'a'; c < 'a' + 8; ++c) {
+    const modbatch::BuildEntry* entry = record.Find(std::string(1, c) + ".mip");
+    ASSERT_NE(entry, nullptr) << c;
+    EXPECT_EQ(entry->switches, std::vector<std::string>{"-4"}) << c;
+  }
   EXPECT_EQ(Modbatch(dir.path(), {"mod", "--", "-4"}).out, "0 converted, 8 up to date, 0 failed\n");
 }
 
-TEST(Modbatch, ManifestIsWrittenThroughALinkAndKeepsItsNameAndMode) {
+TEST(Modbatch, RecordIsWrittenThroughALinkAndKeepsItsNameAndMode) {
   TempDir dir;
   fs::create_directories(dir.path() / "kept");
-  testing_support::WriteText((dir.path() / "kept/switches").string(), "old.mip\t-4\n");
+  testing_support::WriteText((dir.path() / "kept/record").string(),
+                             "modbatch build record 1\no\told.mip\t1\t2\t0000000000000003\n");
   std::error_code error;
-  fs::create_symlink(dir.path() / "kept/switches", dir.path() / ".MODBATCH-SWITCHES", error);
+  fs::create_symlink(dir.path() / "kept/record", dir.path() / ".MODBATCH-RECORD", error);
   if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
-  fs::permissions(dir.path() / "kept/switches", fs::perms::owner_read | fs::perms::owner_write |
-                                                    fs::perms::group_read);
-  modbatch::SwitchManifest manifest(dir.path());  // found in another letter case
-  EXPECT_TRUE(manifest.Matches("old.mip", {"-4"}));
-  manifest.Set("new.mip", {"-transp"});
-  ASSERT_TRUE(manifest.Save());
-  EXPECT_TRUE(fs::is_symlink(dir.path() / ".MODBATCH-SWITCHES"));
-  EXPECT_EQ(NamesBelow(dir.path()),
-            (std::vector<std::string>{".MODBATCH-SWITCHES", "kept", "kept/switches"}));
-  EXPECT_EQ(fs::status(dir.path() / "kept/switches").permissions(),
+  fs::permissions(dir.path() / "kept/record", fs::perms::owner_read | fs::perms::owner_write |
+                                                  fs::perms::group_read);
+  modbatch::BuildRecord record(dir.path());  // found in another letter case
+  EXPECT_NE(record.Find("old.mip"), nullptr);
+  modbatch::BuildEntry entry;
+  entry.output.name = "new.mip";
+  record.Set(entry);
+  ASSERT_TRUE(record.Save());
+  EXPECT_TRUE(fs::is_symlink(dir.path() / ".MODBATCH-RECORD"));
+  EXPECT_EQ(NamesBelow(dir.path()), (std::vector<std::string>{".MODBATCH-RECORD", "kept", "kept/record"}));
+  EXPECT_EQ(fs::status(dir.path() / "kept/record").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_TRUE(modbatch::SwitchManifest(dir.path()).Matches("NEW.mip", {"-transp"}));
+  EXPECT_NE(modbatch::BuildRecord(dir.path()).Find("NEW.mip"), nullptr);
 }
 
 }  // namespace
