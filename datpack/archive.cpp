@@ -45,28 +45,16 @@ bool Archive::Inside(std::size_t index) const {
 }
 
 std::vector<DatGap> Archive::ReadGaps() const {
-  std::vector<std::pair<uint64_t, uint64_t>> covered{{0, DirectoryEnd()}};
-  for (const DatEntry& entry : entries())
-    if (entry.length > 0) covered.push_back({entry.offset, uint64_t{entry.offset} + entry.length});
-  std::sort(covered.begin(), covered.end());
   std::vector<DatGap> gaps;
   Handle<DiskFile> file = dat.Member(0)->GetDiskFile();
-  uint64_t cursor = 0;
-  auto gap_until = [&](uint64_t end) {
-    end = std::min<uint64_t>(end, size);
-    if (end <= cursor) return;
+  for (const DatRange& range : UncoveredRanges(entries(), DirectoryEnd(), size)) {
     DatGap gap;
-    gap.offset = static_cast<uint32_t>(cursor);
-    gap.bytes.resize(static_cast<std::size_t>(end - cursor));
+    gap.offset = range.start;
+    gap.bytes.resize(range.end - range.start);
     file->Seek(gap.offset);
     file->Read(static_cast<uint32_t>(gap.bytes.size()), gap.bytes.data());
     gaps.push_back(std::move(gap));
-  };
-  for (const auto& [start, end] : covered) {
-    gap_until(start);
-    cursor = std::max(cursor, end);
   }
-  gap_until(size);
   return gaps;
 }
 

@@ -15,6 +15,25 @@ std::string Quoted(const DatEntry& entry) { return entry.Name(); }
 
 }  // namespace
 
+std::vector<DatRange> UncoveredRanges(const std::vector<DatEntry>& entries, uint32_t directory_end, uint32_t size) {
+  std::vector<std::pair<uint64_t, uint64_t>> covered{{0, directory_end}};
+  for (const DatEntry& entry : entries)
+    if (entry.length > 0) covered.push_back({entry.offset, uint64_t{entry.offset} + entry.length});
+  std::sort(covered.begin(), covered.end());
+  std::vector<DatRange> ranges;
+  uint64_t cursor = 0;
+  auto uncovered_until = [&](uint64_t end) {
+    end = std::min<uint64_t>(end, size);
+    if (end > cursor) ranges.push_back(DatRange{static_cast<uint32_t>(cursor), static_cast<uint32_t>(end)});
+  };
+  for (const auto& [start, end] : covered) {
+    uncovered_until(start);
+    cursor = std::max(cursor, end);
+  }
+  uncovered_until(size);
+  return ranges;
+}
+
 std::vector<uint8_t> EncodeDatDirectory(const std::vector<DatEntry>& entries) {
   std::vector<uint8_t> block;
   block.reserve(2 + entries.size() * MOTADatFile::kEntrySize);

@@ -37,6 +37,16 @@ class DatSink {
   virtual void Write(const uint8_t* data, uint32_t count) = 0;
 };
 
+/// One stretch of an archive file, [start, end).
+struct DatRange {
+  uint32_t start = 0;
+  uint32_t end = 0;
+};
+
+/// The stretches of a file of `size` bytes that neither the directory (up
+/// to `directory_end`) nor a member covers, in file order.
+std::vector<DatRange> UncoveredRanges(const std::vector<DatEntry>& entries, uint32_t directory_end, uint32_t size);
+
 /// The count and the directory entries, encoded.
 std::vector<uint8_t> EncodeDatDirectory(const std::vector<DatEntry>& entries);
 
