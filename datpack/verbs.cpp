@@ -718,7 +718,8 @@ std::vector<std::string> Faults(const std::string& path) {
     if (at + MOTADatFile::kEntrySize > head.size()) {
       faults.push_back(path + ": the directory is cut short after " + std::to_string(i) + " of " +
                        std::to_string(count) + " entries");
-      break;
+      // Where members lie means little before the directory is whole.
+      return faults;
     }
     entries.push_back(DecodeDatEntry(head.data() + at));
   }
