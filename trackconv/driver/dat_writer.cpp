@@ -15,6 +15,12 @@ std::string Quoted(const DatEntry& entry) { return entry.Name(); }
 
 }  // namespace
 
+void DatMemorySource::Read(std::size_t index, uint32_t position, uint32_t count, uint8_t* out) {
+  const std::vector<uint8_t>& bytes = members_[index];
+  if (uint64_t{position} + count > bytes.size()) throw XFileRead("member " + std::to_string(index));
+  std::copy_n(bytes.begin() + position, count, out);
+}
+
 std::vector<DatRange> UncoveredRanges(const std::vector<DatEntry>& entries, uint32_t directory_end, uint32_t size) {
   std::vector<std::pair<uint64_t, uint64_t>> covered{{0, directory_end}};
   for (const DatEntry& entry : entries)

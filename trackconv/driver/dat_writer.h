@@ -37,6 +37,24 @@ class DatSink {
   virtual void Write(const uint8_t* data, uint32_t count) = 0;
 };
 
+/// Members held in memory.
+class DatMemorySource : public DatSource {
+ public:
+  explicit DatMemorySource(std::vector<std::vector<uint8_t>> members) : members_(std::move(members)) {}
+  uint32_t Size(std::size_t index) override { return static_cast<uint32_t>(members_[index].size()); }
+  void Read(std::size_t index, uint32_t position, uint32_t count, uint8_t* out) override;
+
+ private:
+  std::vector<std::vector<uint8_t>> members_;
+};
+
+/// An archive written into memory.
+class DatMemorySink : public DatSink {
+ public:
+  void Write(const uint8_t* data, uint32_t count) override { bytes.insert(bytes.end(), data, data + count); }
+  std::vector<uint8_t> bytes;
+};
+
 /// One stretch of an archive file, [start, end).
 struct DatRange {
   uint32_t start = 0;

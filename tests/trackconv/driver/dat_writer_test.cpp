@@ -42,29 +42,11 @@ Parts Split(const Bytes& image) {
   return parts;
 }
 
-class MemorySource : public DatSource {
- public:
-  explicit MemorySource(std::vector<Bytes> members) : members_(std::move(members)) {}
-  uint32_t Size(std::size_t index) override { return static_cast<uint32_t>(members_[index].size()); }
-  void Read(std::size_t index, uint32_t position, uint32_t count, uint8_t* out) override {
-    std::copy_n(members_[index].begin() + position, count, out);
-  }
-
- private:
-  std::vector<Bytes> members_;
-};
-
-class MemorySink : public DatSink {
- public:
-  void Write(const uint8_t* data, uint32_t count) override { bytes.insert(bytes.end(), data, data + count); }
-  Bytes bytes;
-};
-
 Bytes Rewrite(const Parts& parts, std::vector<Bytes> members) {
-  MemorySource source(std::move(members));
+  DatMemorySource source(std::move(members));
   DatLayout layout(parts.entries, parts.directory_end, parts.gaps);
   layout.Place(source);
-  MemorySink sink;
+  DatMemorySink sink;
   layout.Write(source, sink);
   EXPECT_EQ(sink.bytes.size(), layout.Size());
   return sink.bytes;
