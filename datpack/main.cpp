@@ -1,0 +1,35 @@
+// datpack: lists, unpacks, packs, updates, checks and compares .dat
+// archives, with round trips that give back the same bytes.
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "datpack/command_line.h"
+#include "datpack/verbs.h"
+#include "platform/terminal.h"
+#include "rt_version.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  datpack::Options options;
+  std::string error;
+  switch (datpack::ParseCommandLine(arguments, options, error)) {
+    case datpack::Request::kHelp:
+      std::cout << datpack::HelpText(options.verb);
+      return datpack::kAllDone;
+    case datpack::Request::kVersion:
+      std::cout << "datpack " << RT_VERSION << "\n";
+      return datpack::kAllDone;
+    case datpack::Request::kUsageError:
+      std::cerr << "datpack: " << error << "\n" << datpack::UsageLine(options.verb);
+      return datpack::kUsageError;
+    case datpack::Request::kRun:
+      break;
+  }
+  options.progress = !options.quiet && platform::StandardErrorIsTerminal();
+  const int status = datpack::RunVerb(options, std::cout, std::cerr);
+  std::cout.flush();
+  return status;
+}
