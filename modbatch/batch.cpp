@@ -13,6 +13,7 @@
 #include "pixmill/command_line.h"
 #include "platform/atomic_replace.h"
 #include "platform/file_attributes.h"
+#include "platform/replace_file.h"
 #include "modbatch/plan.h"
 #include "modbatch/run.h"
 #include "platform/process.h"
@@ -144,6 +145,9 @@ int BuildBatch(const BatchOptions& options, const Tools& given, bool watching) {
                       .c_str());
     }
     for (const PlanFailure& f : plan.failures) std::printf("%s: %s\n", f.shown.c_str(), f.message.c_str());
+    for (const PackJob& pack : plan.packs) {
+      std::printf("%s: pack %zu members\n", pack.shown.c_str(), pack.members.size());
+    }
     if (!options.quiet) {
       std::printf("%zu to convert, %zu up to date\n", plan.jobs.size(), plan.upToDate);
     }
@@ -191,6 +195,50 @@ int BuildBatch(const BatchOptions& options, const Tools& given, bool watching) {
       if (watching && !options.quiet) std::printf("%s: rebuilt\n", job.shown.c_str());
     }
     written.insert(job.outputDirectory.string());
+  }
+  // The archives, once what goes into them is made.
+  std::set<std::string> failedInputs;
+  for (const PlanFailure& f : plan.failures) failedInputs.insert(f.shown);
+  for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
+    if (!outcomes[i].ok) failedInputs.insert(plan.jobs[i].shown);
+  }
+  for (PackJob& pack : plan.packs) {
+    std::string fault = pack.fault;
+    for (const std::string& producer : pack.producers) {
+      if (fault.empty() && failedInputs.count(producer) > 0) fault = producer + " failed to convert";
+    }
+    BuildRecord& record = plan.Record(pack.directory);
+    if (fault.empty()) {
+      BuildEntry* recorded = record.Find(pack.archive);
+      bool refreshed = false;
+      const std::string why = options.force || recorded == nullptr
+                                  ? std::string("never packed here")
+                                  : WhyOutOfDate(pack.wanted, *recorded, refreshed);
+      if (refreshed) written.insert(pack.directory.string());
+      if (why.empty()) {
+        ++plan.upToDate;
+        continue;
+      }
+      std::vector<uint8_t> bytes;
+      std::error_code error;
+      fs::create_directories(pack.directory, error);
+      BuildEntry entry;
+      if (!PackBytes(pack.members, bytes, fault)) {
+        // fault says why
+      } else if (!platform::WriteFileReplacing((pack.directory / pack.archive).string(), bytes)) {
+        fault = "cannot write " + pack.archive;
+      } else if (StampBuild(pack.wanted, entry)) {
+        record.Set(std::move(entry));
+        written.insert(pack.directory.string());
+        ++converted;
+        if (watching && !options.quiet) std::printf("%s: packed\n", pack.shown.c_str());
+        continue;
+      }
+    }
+    record.Erase(pack.archive);
+    written.insert(pack.directory.string());
+    std::fprintf(stderr, "%s: %s\n", pack.shown.c_str(), fault.c_str());
+    ++failed;
   }
   SaveRecords(plan, written);
   if (!options.quiet && !watching) {

@@ -6,6 +6,7 @@
 #include "cli/walk.h"
 #include "pixmill/command_line.h"
 #include "platform/file_attributes.h"
+#include "platform/process.h"
 #include "platform/whole_file.h"
 
 namespace modbatch {
@@ -50,6 +51,20 @@ std::string Join(const std::string& relative, const std::string& name) {
 }
 
 class Planner {
+  struct PendingPack {
+    std::string shownRoot;
+    std::string relative;  // the rules file's folder
+    RuleSection section;
+    fs::path directory;    // where the archive goes
+  };
+  // A file of the walk or an output of the plan.
+  struct Found {
+    std::string shownRoot;
+    std::string relative;
+    fs::path path;
+    std::string producer;  // the input an output is made from
+  };
+
  public:
   Planner(const BatchOptions& options, const Tools& tools) : options_(options), tools_(tools) {}
 
@@ -62,6 +77,8 @@ class Planner {
 
   Plan Explain(const std::vector<std::pair<std::string, std::string>>& targets) {
     for (const auto& [root, relative] : targets) {
+      // Names below the current folder are shown as they are given.
+      const std::string shownRoot = root == "." ? std::string() : root;
       const std::string path = cli::JoinPath(root, fs::path(relative).make_preferred().string());
       uint32_t attributes = 0;
       if (!platform::GetFileAttributes(path, attributes)) {
@@ -82,11 +99,11 @@ class Planner {
       }
       if (folder) chain.pop_back();
       for (const std::string& rules : chain) {
-        ReadRules(root, cli::JoinPath(root, fs::path(rules).make_preferred().string()), rules);
+        ReadRules(shownRoot, cli::JoinPath(root, fs::path(rules).make_preferred().string()), rules);
       }
       if (folder) {
         cli::WalkTree(path, [&](const cli::Folder& found) {
-          Visit(root, found, Join(relative, found.relative));
+          Visit(shownRoot, found, Join(relative, found.relative));
         });
         continue;
       }
@@ -95,14 +112,15 @@ class Planner {
         plan_.failures.push_back({path, "is no picture (.pcx, .tga, .png) and no folder"});
         continue;
       }
-      const fs::path shown = ShownFolder(root, parent);
-      AddPicture((shown / name).string(), fs::path(path).parent_path(), parent, name);
+      const fs::path shown = ShownFolder(shownRoot, parent);
+      AddPicture(shownRoot, (shown / name).string(), fs::path(path).parent_path(), parent, name);
     }
     return Finish();
   }
 
  private:
   Plan Finish() {
+    for (PendingPack& pending : packs_) plan_.packs.push_back(MakePack(pending));
     std::stable_sort(plan_.jobs.begin(), plan_.jobs.end(), [](const Job& a, const Job& b) {
       return a.tool == Tool::kTrackconv && b.tool != Tool::kTrackconv;
     });
@@ -132,8 +150,62 @@ class Planner {
       plan_.ruleFaults.push_back({shown, 0, "cannot be read"});
       return;
     }
-    book_.Add(ParseRules(std::string(bytes.begin(), bytes.end()), shown, relative,
-                         commandLineSwitchesAccepted, plan_.ruleFaults));
+    RulesFile rules = ParseRules(std::string(bytes.begin(), bytes.end()), shown, relative,
+                                 commandLineSwitchesAccepted, plan_.ruleFaults);
+    for (const RuleSection& section : rules.sections) {
+      if (!section.pack || !section.members.given) continue;
+      PendingPack pending{shownRoot, relative, section, {}};
+      pending.directory = options_.outputRoot.empty()
+                              ? fs::path(directory)
+                              : fs::path(options_.outputRoot) / fs::path(relative).make_preferred();
+      packs_.push_back(std::move(pending));
+    }
+    book_.Add(std::move(rules));
+  }
+
+  // What an archive is packed from: the outputs and files below its rules
+  // file's folder that its member patterns match, outputs before files of
+  // the same name.
+  PackJob MakePack(const PendingPack& pending) {
+    PackJob pack;
+    pack.archive = pending.section.archive;
+    pack.directory = pending.directory;
+    pack.shown = options_.outputRoot.empty()
+                     ? (ShownFolder(pending.shownRoot, pending.relative) / pack.archive).string()
+                     : (pending.directory / pack.archive).string();
+    std::map<std::string, std::pair<fs::path, std::string>> found;  // relative -> path, producer
+    auto consider = [&](const Found& file, bool output) {
+      std::string relative;
+      if (file.shownRoot != pending.shownRoot || !RelativeTo(pending.relative, file.relative, relative)) return;
+      // Never the archive itself, nor modbatch's own files.
+      const std::string name = LowerCase(relative.substr(relative.rfind('/') + 1));
+      if (LowerCase(relative) == LowerCase(pack.archive) || name == kRulesFileName ||
+          name == BuildRecord::kFileName) {
+        return;
+      }
+      for (const std::string& pattern : pending.section.members.value) {
+        if (MatchPattern(pattern, relative)) {
+          if (output || found.count(relative) == 0) found[relative] = {file.path, file.producer};
+          return;
+        }
+      }
+    };
+    for (const Found& file : files_) consider(file, false);
+    for (const Found& file : producedOutputs_) consider(file, true);
+    for (const auto& [relative, source] : found) {
+      pack.members.push_back({relative, source.first});
+      if (!source.second.empty()) pack.producers.push_back(source.second);
+    }
+    OrderMembers(pack.members, pending.section.order.value);
+    pack.fault = PackFault(pack.members);
+    if (packIdentity_.empty()) packIdentity_ = ToolIdentity("modbatch", platform::CurrentExecutable());
+    pack.wanted.tool = packIdentity_;
+    for (const PackMember& member : pack.members) {
+      pack.wanted.switches.push_back(member.relative);
+      pack.wanted.inputs.push_back({member.relative, member.path});
+    }
+    pack.wanted.output = pack.directory / pack.archive;
+    return pack;
   }
 
   void Visit(const std::string& shownRoot, const cli::Folder& folder, const std::string& relative) {
@@ -142,7 +214,13 @@ class Planner {
     const fs::path canonical = fs::weakly_canonical(directory, error);
     // Folders named twice (a folder and one inside it) are planned once.
     if (!visited_.insert(error ? directory : canonical).second) return;
+    const std::size_t packsBefore = packs_.size();
     ReadRules(shownRoot, folder.path, relative);
+    // The archives packed here are outputs, no track files.
+    std::set<std::string> archives;
+    for (std::size_t i = packsBefore; i < packs_.size(); ++i) {
+      archives.insert(LowerCase(packs_[i].section.archive));
+    }
     // The name trackconv sees: the last component of the full path, so
     // that "." and "tracks/Alpha/" name their directories too.
     const std::string trackName = (error ? directory : canonical).filename().string();
@@ -150,6 +228,8 @@ class Planner {
     bool track = false;
     for (const std::string& name : folder.files) {
       const std::string lower = LowerCase(name);
+      files_.push_back({shownRoot, Join(relative, name), directory / name, std::string()});
+      if (archives.count(lower) > 0) continue;
       if (lower == LowerCase(trackName) + ".trk" || lower == LowerCase(trackName) + ".dat") track = true;
       if (HasExtension(lower, kTrackExtensions)) trackFiles.push_back(name);
     }
@@ -157,7 +237,7 @@ class Planner {
     if (track && !trackName.empty()) AddTrack(shown.string(), directory, trackName, trackFiles);
     for (const std::string& name : folder.files) {
       if (HasExtension(LowerCase(name), kPictureExtensions)) {
-        AddPicture((shown / name).string(), directory, relative, name);
+        AddPicture(shownRoot, (shown / name).string(), directory, relative, name);
       }
     }
   }
@@ -206,11 +286,12 @@ class Planner {
     explanation.shown = shown;
     explanation.tool = Tool::kTrackconv;
     explanation.command = "trackconv";
-    explanation.directory = directory.string();
+    explanation.directory = shown.empty() ? std::string(".") : shown;
     Decide(std::move(job), std::move(explanation));
   }
 
-  void AddPicture(const std::string& shown, const fs::path& directory, const std::string& relative,
+  void AddPicture(const std::string& shownRoot, const std::string& shown, const fs::path& directory,
+                  const std::string& relative,
                   const std::string& name) {
     Explanation explanation;
     explanation.shown = shown;
@@ -247,7 +328,10 @@ class Planner {
     }
     job.arguments.insert(job.arguments.end(), rules.switches.begin(), rules.switches.end());
     explanation.command = CommandLine("pixmill", job.arguments);
-    explanation.directory = job.workingDirectory.string();
+    const std::string folder = fs::path(shown).parent_path().string();
+    explanation.directory = !options_.outputRoot.empty() ? job.workingDirectory.string()
+                            : folder.empty()              ? std::string(".")
+                                                          : folder;
     std::error_code error;
     const fs::path output = fs::weakly_canonical(fs::absolute(job.outputDirectory), error) /
                             LowerCase(job.outputName);
@@ -260,6 +344,8 @@ class Planner {
                                            claimed.first->second});
       return;
     }
+    producedOutputs_.push_back({shownRoot, Join(relative, job.outputName),
+                                job.outputDirectory / job.outputName, shown});
     job.wanted.tool = Identity(Tool::kPixmill);
     job.wanted.switches = rules.switches;
     job.wanted.inputs.push_back({name, directory / name});
@@ -269,6 +355,10 @@ class Planner {
 
   const BatchOptions& options_;
   const Tools& tools_;
+  std::vector<PendingPack> packs_;
+  std::vector<Found> files_;
+  std::vector<Found> producedOutputs_;
+  std::string packIdentity_;
   Plan plan_;
   RuleBook book_;
   std::string identities_[2];

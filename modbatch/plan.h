@@ -10,6 +10,7 @@
 
 #include "modbatch/build_record.h"
 #include "modbatch/command_line.h"
+#include "modbatch/pack.h"
 #include "modbatch/rules.h"
 
 namespace modbatch {
@@ -50,6 +51,17 @@ struct Explanation {
   std::string state;        ///< "up to date", "skipped", or why it is converted
 };
 
+/// An archive a rules file asks for, packed once the conversions are done.
+struct PackJob {
+  std::string shown;                ///< the archive as reported
+  std::filesystem::path directory;  ///< where it is written
+  std::string archive;              ///< its file name
+  std::vector<PackMember> members;  ///< in archive order
+  std::vector<std::string> producers;  ///< the inputs whose outputs are members, as shown
+  std::string fault;                ///< why it cannot be packed; empty when it can
+  BuildWanted wanted;               ///< what its build record entry is made from
+};
+
 struct Plan {
   std::vector<Job> jobs;  ///< what needs converting, track directories first
   std::size_t upToDate = 0;
@@ -57,6 +69,7 @@ struct Plan {
   std::vector<PlanFailure> failures;
   std::vector<RuleFault> ruleFaults;  ///< bad rules files: nothing may be converted
   std::vector<Explanation> explanations;
+  std::vector<PackJob> packs;
   /// The build records of the output directories, each read once.
   std::map<std::string, BuildRecord> records;
   /// The directories whose records learnt new file times.

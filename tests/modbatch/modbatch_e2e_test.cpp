@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <functional>
+#include <memory>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -11,7 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "modbatch/batch.h"
 #include "modbatch/build_record.h"
+#include "modbatch/watch.h"
+#include "trackconv/driver/dat_file.h"
 #include "pixmill/e2e/pictures.h"
 #include "platform/process.h"
 #include "rt_version.h"
@@ -337,6 +344,309 @@ TEST(Modbatch, RecordIsWrittenThroughALinkAndKeepsItsNameAndMode) {
   EXPECT_EQ(fs::status(dir.path() / "kept/record").permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_NE(modbatch::BuildRecord(dir.path()).Find("NEW.mip"), nullptr);
+}
+
+// ---- a mod with rules files ----------------------------------------------
+
+// A Targa of `width` x `height` whose colours depend on `seed`.
+Bytes Targa(int width, int height, int seed) {
+  auto colour = [seed](int x, int y) {
+    return Rgba{uint8_t(x * 7 + seed), uint8_t(y * 5), uint8_t((x ^ y) + seed), uint8_t(x < 4 ? 0 : 255)};
+  };
+  return pixmill_e2e::TgaFile(MakePicture(width, height, colour), 32, false, false);
+}
+
+const char kRootRules[] =
+    "; walls tile; drafts are not built\n"
+    "[**/*.tga]\n"
+    "pixmill = -tile\n"
+    "[**/draft*]\n"
+    "skip = yes\n"
+    "[pack TEX.dat]\n"
+    "members = tex/*.mip tex/**/*.srb\n"
+    "order = tex/fences/*\n";
+const char kFenceRules[] =
+    "[*.tga]\n"
+    "pixmill = -srb -transp -width 2.5 -height 4 -centerY 30\n"
+    "[post?.tga]\n"
+    "output = fence\n";
+
+// mod/tex: wall.tga, DRAFT.tga, sky.tga; mod/tex/fences: post1.tga, rail.tga.
+void MakeRuledMod(const fs::path& mod) {
+  fs::create_directories(mod / "tex/fences");
+  WriteBytes((mod / "tex/wall.tga").string(), Targa(16, 16, 1));
+  WriteBytes((mod / "tex/DRAFT.tga").string(), Targa(8, 8, 2));
+  WriteBytes((mod / "tex/sky.tga").string(), Targa(32, 8, 3));
+  WriteBytes((mod / "tex/fences/post1.tga").string(), Targa(8, 16, 4));
+  WriteBytes((mod / "tex/fences/rail.tga").string(), Targa(16, 8, 5));
+  testing_support::WriteText((mod / "modbatch.ini").string(), kRootRules);
+  testing_support::WriteText((mod / "tex/fences/modbatch.ini").string(), kFenceRules);
+}
+
+// pixmill run by hand in `folder` of a copy of the mod.
+Bytes ByHandOne(const fs::path& folder, const std::vector<std::string>& arguments, const std::string& output) {
+  EXPECT_EQ(RunProgram(PIXMILL_EXE, folder, arguments).status, 0) << arguments[0];
+  return ReadBytes((folder / output).string());
+}
+
+TEST(ModbatchRules, EachPictureGetsTheSwitchesItsRulesGive) {
+  TempDir dir, hand;
+  MakeRuledMod(dir.path() / "mod");
+  MakeRuledMod(hand.path());
+  const Finished run = Modbatch(dir.path(), {"-j", "2", "mod", "--", "-noblend"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "5 converted, 0 up to date, 1 skipped, 0 failed\n");
+  std::map<std::string, Bytes> expected = Tree(hand.path());
+  expected["tex/wall.mip"] = ByHandOne(hand.path() / "tex", {"wall.tga", "-tile"}, "wall.mip");
+  expected["tex/sky.mip"] = ByHandOne(hand.path() / "tex", {"sky.tga", "-tile"}, "sky.mip");
+  const std::vector<std::string> fence = {"-srb", "-transp", "-width", "2.5", "-height", "4", "-centerY", "30"};
+  std::vector<std::string> post = {"post1.tga", "fence.srb"}, rail = {"rail.tga"};
+  post.insert(post.end(), fence.begin(), fence.end());
+  rail.insert(rail.end(), fence.begin(), fence.end());
+  expected["tex/fences/fence.srb"] = ByHandOne(hand.path() / "tex/fences", post, "fence.srb");
+  expected["tex/fences/rail.srb"] = ByHandOne(hand.path() / "tex/fences", rail, "rail.srb");
+  std::map<std::string, Bytes> built = Tree(dir.path() / "mod");
+  ASSERT_EQ(built.count("TEX.dat"), 1u);
+  built.erase("TEX.dat");
+  EXPECT_EQ(built, expected);
+  // The switches after -- hold where no rule gives any: none here, so a
+  // picture outside every section shows them.
+  testing_support::WriteText((dir.path() / "mod/modbatch.ini").string(), "[tex/sky.tga]\npixmill = -tile\n");
+  WriteBytes((dir.path() / "mod/tex/loose.tga").string(), Targa(8, 8, 9));
+  EXPECT_EQ(Modbatch(dir.path(), {"--dry-run", "mod", "--", "-noblend"}).out,
+            Shown("mod/tex/DRAFT.tga") + ": pixmill DRAFT.tga -noblend\n" + Shown("mod/tex/loose.tga") +
+                ": pixmill loose.tga -noblend\n" + Shown("mod/tex/wall.tga") +
+                ": pixmill wall.tga -noblend\n3 to convert, 3 up to date\n");
+}
+
+struct BadRules {
+  const char* name;
+  const char* file;  // below mod/
+  const char* text;
+  std::string err;
+};
+
+TEST(ModbatchRules, ABadRulesFileStopsTheRunBeforeAnythingIsConverted) {
+  const BadRules cases[] = {
+      {"unknown key", "tex/modbatch.ini", "[*.tga]\n\npixmil = -4\n",
+       Shown("mod/tex/modbatch.ini") + ":3: unknown key 'pixmil'\n"},
+      {"refused switch", "tex/fences/modbatch.ini", "[*]\npixmill = -4 -levels\n",
+       Shown("mod/tex/fences/modbatch.ini") + ":2: pixmill refuses '-4 -levels': Please enter a number of levels.\n"},
+      {"syntax", "modbatch.ini", "[**/*.tga\npixmill = -tile\n",
+       Shown("mod/modbatch.ini") + ":1: a section header ends with ']'\n"},
+  };
+  for (const BadRules& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    MakeRuledMod(dir.path() / "mod");
+    testing_support::WriteText((dir.path() / "mod" / c.file).string(), c.text);
+    const Finished run = Modbatch(dir.path(), {"mod"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, c.err + "modbatch: nothing converted: the rules files above need mending\n");
+    for (const auto& [name, bytes] : Tree(dir.path() / "mod")) {
+      EXPECT_EQ(name.find(".mip"), std::string::npos) << name;
+      EXPECT_EQ(name.find(".srb"), std::string::npos) << name;
+    }
+  }
+  // A bad switch after -- is refused once, before the batch.
+  TempDir dir;
+  MakeRuledMod(dir.path() / "mod");
+  const Finished run = Modbatch(dir.path(), {"mod", "--", "-mask", "9"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err, "modbatch: pixmill refuses the switches after --: Please enter a mask size between 0 and 7.\n");
+}
+
+TEST(ModbatchRules, ExplainNamesTheRuleTheCommandAndTheState) {
+  TempDir dir;
+  MakeRuledMod(dir.path() / "mod");
+  Modbatch(dir.path(), {"-q", "mod"});
+  const Finished run = Modbatch(dir.path() / "mod", {"--explain", "tex/fences/post1.tga", "tex/DRAFT.tga"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::string fences = Shown("tex/fences");
+  EXPECT_EQ(run.out,
+            Shown("tex/fences/post1.tga") + "\n"
+            "  switches: " + Shown("tex/fences/modbatch.ini") + ":2 [*.tga]\n"
+            "  output:   " + Shown("tex/fences/modbatch.ini") + ":4 [post?.tga]\n"
+            "  command:  pixmill post1.tga fence.srb -srb -transp -width 2.5 -height 4 -centerY 30 (in " +
+                fences + ")\n"
+            "  up to date\n" +
+            Shown("tex/DRAFT.tga") + "\n"
+            "  skip:     modbatch.ini:5 [**/draft*]\n"
+            "  switches: modbatch.ini:3 [**/*.tga]\n"
+            "  skipped\n");
+  WriteBytes((dir.path() / "mod/tex/fences/post1.tga").string(), Targa(8, 16, 40));
+  EXPECT_NE(Modbatch(dir.path(), {"mod", "--explain", "mod/tex/fences/post1.tga"})
+                .out.find("  to convert: post1.tga changed\n"),
+            std::string::npos);
+}
+
+// Which inputs a run converts, by name, in sorted order.
+std::vector<std::string> Converted(const fs::path& directory, std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "--dry-run");
+  std::vector<std::string> names;
+  const std::string out = Modbatch(directory, arguments).out;
+  for (size_t start = 0, end; start < out.size(); start = end + 1) {
+    end = out.find('\n', start);
+    const std::string line = out.substr(start, end - start);
+    const size_t colon = line.find(": ");
+    if (colon != std::string::npos) names.push_back(line.substr(0, colon));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(ModbatchRecord, RebuildsByContentExactlyWhatChanged) {
+  TempDir dir;
+  MakeRuledMod(dir.path() / "mod");
+  for (const char* track : {"Alpha", "Bravo"}) {
+    fs::copy(fs::path(RT_SOURCE_DIR) / "examples/tracks" / track, dir.path() / "mod" / track);
+  }
+  ASSERT_EQ(Modbatch(dir.path(), {"-q", "mod"}).status, 0);
+  const std::vector<std::string> none = {Shown("mod/TEX.dat")};  // the dry run names each pack
+  const std::vector<std::string> pictures = {Shown("mod/TEX.dat"), Shown("mod/tex/fences/post1.tga"),
+                                             Shown("mod/tex/fences/rail.tga"), Shown("mod/tex/sky.tga"),
+                                             Shown("mod/tex/wall.tga")};
+  EXPECT_EQ(Converted(dir.path(), {"mod"}), none);
+  // Touched, or copied to a fresh folder: nothing.
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path() / "mod")) {
+    if (entry.is_regular_file()) Touch(entry.path());
+  }
+  EXPECT_EQ(Modbatch(dir.path(), {"mod"}).out, "0 converted, 7 up to date, 1 skipped, 0 failed\n");
+  fs::copy(dir.path() / "mod", dir.path() / "copy", fs::copy_options::recursive);
+  EXPECT_EQ(Modbatch(dir.path(), {"copy"}).out, "0 converted, 7 up to date, 1 skipped, 0 failed\n");
+  // An edited input.
+  WriteBytes((dir.path() / "mod/tex/sky.tga").string(), Targa(32, 8, 30));
+  EXPECT_EQ(Converted(dir.path(), {"mod"}), (std::vector<std::string>{Shown("mod/TEX.dat"), Shown("mod/tex/sky.tga")}));
+  ASSERT_EQ(Modbatch(dir.path(), {"-q", "mod"}).status, 0);
+  // Changed switches of one section.
+  testing_support::WriteText((dir.path() / "mod/tex/fences/modbatch.ini").string(),
+                             std::string(kFenceRules) + "[rail.tga]\npixmill = -srb -flat\n");
+  EXPECT_EQ(Converted(dir.path(), {"mod"}),
+            (std::vector<std::string>{Shown("mod/TEX.dat"), Shown("mod/tex/fences/rail.tga")}));
+  ASSERT_EQ(Modbatch(dir.path(), {"-q", "mod"}).status, 0);
+  // A deleted output, and an edited one.
+  fs::remove(dir.path() / "mod/tex/wall.mip");
+  testing_support::WriteText((dir.path() / "mod/tex/fences/fence.srb").string(), "edited");
+  EXPECT_EQ(Converted(dir.path(), {"mod"}),
+            (std::vector<std::string>{Shown("mod/TEX.dat"), Shown("mod/tex/fences/post1.tga"),
+                                      Shown("mod/tex/wall.tga")}));
+  ASSERT_EQ(Modbatch(dir.path(), {"-q", "mod"}).status, 0);
+  // Another pixmill: every picture, no track.
+  const fs::path other = dir.path() / fs::path(PIXMILL_EXE).filename();
+  fs::copy_file(PIXMILL_EXE, other);
+  {
+    std::ofstream append(other, std::ios::binary | std::ios::app);
+    append << "another build";
+  }
+  EXPECT_EQ(Converted(dir.path(), {"--pixmill", other.string(), "mod"}), pictures);
+  const Finished rebuilt = Modbatch(dir.path(), {"--pixmill", other.string(), "mod"});
+  EXPECT_EQ(rebuilt.out, "4 converted, 3 up to date, 1 skipped, 0 failed\n") << rebuilt.err;
+}
+
+TEST(ModbatchPack, ArchivesAreTheSameBytesAcrossCleanBuildsAndJobCounts) {
+  std::vector<Bytes> archives;
+  for (const char* jobs : {"1", "2", "2"}) {
+    TempDir dir;
+    MakeRuledMod(dir.path() / "mod");
+    const Finished run = Modbatch(dir.path(), {"-q", "-j", jobs, "mod"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    archives.push_back(ReadBytes((dir.path() / "mod/TEX.dat").string()));
+  }
+  EXPECT_EQ(archives[0], archives[1]);
+  EXPECT_EQ(archives[1], archives[2]);
+  // The order key first, then by name without regard to case.
+  const Bytes& bytes = archives[0];
+  ASSERT_GT(bytes.size(), 2u);
+  const int count = bytes[0] | bytes[1] << 8;
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) names.push_back(DecodeDatEntry(&bytes[2 + 27 * i]).Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"fence.srb", "rail.srb", "sky.mip", "wall.mip"}));
+  TempDir dir;
+  MakeRuledMod(dir.path() / "mod");
+  WriteBytes((dir.path() / "mod/tex/a_very_long_name.tga").string(), Targa(8, 8, 7));
+  const Finished run = Modbatch(dir.path(), {"mod"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, Shown("mod/TEX.dat") +
+                         ": member tex/a_very_long_name.mip: the name is longer than 12 characters\n");
+}
+
+// The watch loop on a scripted watch: bursts settle into one build, the
+// build records' own changes start none.
+class ScriptedWatch : public platform::FolderWatch {
+ public:
+  explicit ScriptedWatch(std::vector<std::vector<std::string>> script) : script_(std::move(script)) {}
+  bool Wait(int milliseconds, std::vector<std::string>& changed) override {
+    if (next_ < script_.size()) {
+      changed = script_[next_++];
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+      ++idle_;
+    }
+    return true;
+  }
+  std::size_t idle_ = 0;
+
+ private:
+  std::vector<std::vector<std::string>> script_;
+  std::size_t next_ = 0;
+};
+
+TEST(ModbatchWatch, ABurstOfChangesIsOneBuildAndOwnRecordsNone) {
+  struct Case {
+    std::vector<std::vector<std::string>> script;
+    int builds;  // the first build included
+  } cases[] = {
+      {{}, 1},
+      {{{"mod/a.tga"}, {"mod/a.tga", "mod/b.tga"}, {"mod/a.tga"}}, 2},
+      {{{std::string("mod/") + modbatch::BuildRecord::kFileName}}, 1},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::unique_ptr<platform::FolderWatch>> watches;
+    watches.push_back(std::make_unique<ScriptedWatch>(c.script));
+    auto* watch = static_cast<ScriptedWatch*>(watches[0].get());
+    int builds = 0;
+    modbatch::WatchLoop(watches, [&] { ++builds; }, [&] { return watch->idle_ >= 8; }, 20);
+    EXPECT_EQ(builds, c.builds);
+  }
+}
+
+// The watch with the real service and tools: a saved picture and a changed
+// rules file are rebuilt. Waits for each output with a generous limit.
+TEST(ModbatchWatch, RebuildsASavedPictureAndAChangedRulesFile) {
+  TempDir dir;
+  MakeRuledMod(dir.path() / "mod");
+  modbatch::BatchOptions options;
+  options.folders = {(dir.path() / "mod").string()};
+  options.quiet = true;
+  options.pixmill = PIXMILL_EXE;
+  const modbatch::Tools tools = modbatch::FindTools(options);
+  std::vector<std::unique_ptr<platform::FolderWatch>> watches;
+  watches.push_back(platform::WatchFolder(options.folders[0]));
+  ASSERT_NE(watches[0], nullptr);
+  std::atomic<bool> stop{false};
+  std::atomic<int> builds{0};
+  std::thread loop([&] {
+    modbatch::WatchLoop(watches, [&] { modbatch::BuildBatch(options, tools, true); ++builds; },
+                        [&] { return stop.load(); });
+  });
+  auto waitFor = [](const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+  };
+  const fs::path wall = dir.path() / "mod/tex/wall.mip";
+  ASSERT_TRUE(waitFor([&] { return builds > 0 && fs::exists(wall); }));
+  const Bytes first = ReadBytes(wall.string());
+  WriteBytes((dir.path() / "mod/tex/wall.tga").string(), Targa(16, 16, 99));
+  EXPECT_TRUE(waitFor([&] { return fs::exists(wall) && ReadBytes(wall.string()) != first; }));
+  // The rules file now names another output for the walls.
+  testing_support::WriteText((dir.path() / "mod/tex/modbatch.ini").string(), "[wall.tga]\noutput = stone\n");
+  EXPECT_TRUE(waitFor([&] { return fs::exists(dir.path() / "mod/tex/stone.mip"); }));
+  stop = true;
+  loop.join();
 }
 
 }  // namespace
