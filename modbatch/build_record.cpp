@@ -81,7 +81,7 @@ bool ParseNumber(const std::string& text, int base, uint64_t& value) {
 
 std::string StampLine(char kind, const FileStamp& stamp) {
   return std::string(1, kind) + '\t' + Encode(stamp.name) + '\t' + Number(stamp.size, false) + '\t' +
-         (stamp.time < 0 ? "-" + Number(static_cast<uint64_t>(-stamp.time), false)
+         (stamp.time < 0 ? "-" + Number(0 - static_cast<uint64_t>(stamp.time), false)
                          : Number(static_cast<uint64_t>(stamp.time), false)) +
          '\t' + Number(stamp.hash, true) + '\n';
 }
@@ -97,7 +97,9 @@ bool ParseStamp(const std::vector<std::string>& fields, FileStamp& stamp) {
       !ParseNumber(fields[4], 16, stamp.hash)) {
     return false;
   }
-  stamp.time = negative ? -static_cast<int64_t>(ticks) : static_cast<int64_t>(ticks);
+  const uint64_t limit = uint64_t{1} << 63;
+  if (ticks > (negative ? limit : limit - 1)) return false;
+  stamp.time = negative ? static_cast<int64_t>(0 - ticks) : static_cast<int64_t>(ticks);
   return true;
 }
 
@@ -195,7 +197,11 @@ BuildRecord::BuildRecord(fs::path directory) : directory_(std::move(directory)) 
   if (platform::ReadWholeFile((directory_ / kFileName).string(), bytes) != platform::WholeFile::kRead) {
     return;
   }
-  const std::string text(bytes.begin(), bytes.end());
+  Read(std::string(bytes.begin(), bytes.end()));
+}
+
+bool BuildRecord::Read(const std::string& text) {
+  entries_.clear();
   // Any line that does not parse makes the whole record unknown: every
   // output it spoke for is made again, which is never wrong.
   std::map<std::string, BuildEntry> entries;
@@ -204,11 +210,11 @@ BuildRecord::BuildRecord(fs::path directory) : directory_(std::move(directory)) 
   bool first = true;
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) return;  // cut short
+    if (end == std::string::npos) return false;  // cut short
     const std::string line = text.substr(start, end - start);
     start = end + 1;
     if (first) {
-      if (line != kHeader) return;
+      if (line != kHeader) return false;
       first = false;
       continue;
     }
@@ -216,25 +222,26 @@ BuildRecord::BuildRecord(fs::path directory) : directory_(std::move(directory)) 
     const std::string& kind = fields[0];
     if (kind == "o") {
       FileStamp output;
-      if (!ParseStamp(fields, output)) return;
+      if (!ParseStamp(fields, output)) return false;
       entry = &entries[LowerCase(output.name)];
       *entry = BuildEntry();
       entry->output = output;
     } else if (entry == nullptr) {
-      return;
+      return false;
     } else if (kind == "t" && fields.size() == 2) {
       entry->tool = fields[1];
     } else if (kind == "s") {
       entry->switches.assign(fields.begin() + 1, fields.end());
     } else if (kind == "i") {
       FileStamp input;
-      if (!ParseStamp(fields, input)) return;
+      if (!ParseStamp(fields, input)) return false;
       entry->inputs.push_back(input);
     } else {
-      return;
+      return false;
     }
   }
   entries_ = std::move(entries);
+  return true;
 }
 
 BuildEntry* BuildRecord::Find(const std::string& output) {

@@ -86,6 +86,11 @@ class BuildRecord {
   /// The record's text, as Save writes it.
   std::string Text() const;
 
+  /// Takes the entries of a record's text; a damaged text (any line that
+  /// does not parse, or a last line cut short) leaves the record empty and
+  /// answers false.
+  bool Read(const std::string& text);
+
  private:
   std::filesystem::path directory_;
   std::map<std::string, BuildEntry> entries_;  // by lower-case output name
