@@ -120,7 +120,7 @@ convert glow.srb -srb -transl glow.tga -width 2 -height 2
 # pixmill, every track directory with trackconv, two at a time. The second
 # run finds every output newer than its input and made with the same
 # switches, and converts nothing.
-if release_build "$build" modbatch pixmill trackconv 2>/dev/null; then
+if release_build "$build" modbatch pixmill trackconv make_picture 2>/dev/null; then
   modbatch=$PWD/$build/modbatch/modbatch
   mod=$work/mod
   rm -rf "$mod"
@@ -132,6 +132,24 @@ if release_build "$build" modbatch pixmill trackconv 2>/dev/null; then
   find "$mod" -name '*.mip' -o -name '*.xq' | sort | sed "s|^$mod/|   wrote |"
   echo "== and with other switches it would convert the pictures again:"
   "$modbatch" --dry-run "$mod" -- -4 -hist | sed "s|^$mod/||; s/^/   /"
+
+  # The example mod builds by its rules files: two folders with their own
+  # switches, an SRB sprite, a skipped draft and a packed archive.
+  rules=$work/rules-mod
+  rm -rf "$rules"
+  cp -r examples/mod "$rules"
+  echo "== modbatch rules-mod   (examples/mod with its modbatch.ini files)"
+  (cd "$work" && "$modbatch" rules-mod) | sed 's/^/   /'
+  echo "== modbatch --explain for two pictures"
+  (cd "$work" && "$modbatch" rules-mod --explain rules-mod/textures/sky.pcx \
+    rules-mod/textures/sprites/tree1.tga) | sed 's/^/   /'
+  echo "== every file touched: nothing is rebuilt, the bytes are the same"
+  find "$rules" -type f -exec touch {} +
+  (cd "$work" && "$modbatch" rules-mod) | sed 's/^/   /'
+  echo "== one picture edited: only it (and the archive holding it) is rebuilt"
+  "$PWD/$build/tools/make_picture" tga-alpha "$rules/textures/sprites/lamp.tga" --width 32 --height 32
+  (cd "$work" && "$modbatch" --dry-run rules-mod) | sed 's/^/   /'
+  (cd "$work" && "$modbatch" rules-mod) | sed 's/^/   /'
 else
   echo "== modbatch could not be built (cmake --build $build --target modbatch shows why)"
 fi

@@ -9,6 +9,13 @@
 #   window.pcx  64 x 64, 256-colour palette; the texture uses entries 64-79
 #   glow.tga    64 x 64, 32 bits with an alpha channel
 #   badge.png   32 x 32 RGBA PNG with the same round alpha falloff
+# and examples/mod/, a small mod that modbatch builds by its rules files:
+#   modbatch.ini                 Targa walls tile, drafts are skipped, the
+#                                palette window of sky.pcx goes to 4 bits,
+#                                and TEX.dat packs the results
+#   textures/wall.tga, glass.png, sky.pcx, draft_wall.tga (skipped)
+#   textures/sprites/modbatch.ini  every Targa there becomes an SRB sprite
+#   textures/sprites/tree1.tga, lamp.tga
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
@@ -42,6 +49,43 @@ mkdir -p examples/pictures
 "$tools/make_picture" tga-alpha examples/pictures/glow.tga --width 64 --height 64
 "$tools/make_picture" png-alpha examples/pictures/badge.png --width 32 --height 32
 
-find "$out" examples/pictures -type f | sort | while read -r file; do
+mod=examples/mod
+rm -rf "$mod"
+mkdir -p "$mod/textures/sprites"
+"$tools/make_picture" tga-distinct "$mod/textures/wall.tga" --width 32 --height 32
+"$tools/make_picture" png-alpha "$mod/textures/glass.png" --width 16 --height 16
+"$tools/make_picture" pcx-window "$mod/textures/sky.pcx" --width 64 --height 32 --window 64
+"$tools/make_picture" tga-distinct "$mod/textures/draft_wall.tga" --width 16 --height 16
+"$tools/make_picture" tga-alpha "$mod/textures/sprites/tree1.tga" --width 32 --height 64
+"$tools/make_picture" tga-alpha "$mod/textures/sprites/lamp.tga" --width 16 --height 32
+cat >"$mod/modbatch.ini" <<'EOF'
+; Rules for the whole mod: every folder below takes them too.
+[**/*.tga]
+pixmill = -tile
+
+; The sky uses the 16 colours from palette entry 64 on.
+[textures/sky.pcx]
+pixmill = -4 -palStart 64
+
+; Work in progress stays out of the build.
+[**/draft_*]
+skip = yes
+
+; One archive of everything that was made, the sprites first.
+[pack TEX.dat]
+members = textures/*.mip textures/sprites/*.srb
+order = textures/sprites/*
+EOF
+cat >"$mod/textures/sprites/modbatch.ini" <<'EOF'
+; Sprites: translucent SRBs of 2.5 x 4 metres, centred near their foot.
+[*.tga]
+pixmill = -srb -transl -width 2.5 -height 4 -centerY 60
+
+; Trees keep one name whatever their number.
+[tree?.tga]
+output = tree
+EOF
+
+find "$out" examples/pictures "$mod" -type f | sort | while read -r file; do
   printf '%-36s %7d bytes\n' "$file" "$(stat -c %s "$file")"
 done
