@@ -93,9 +93,9 @@ class Planner {
           folder ? relative : slash == std::string::npos ? std::string() : relative.substr(0, slash);
       std::vector<std::string> chain{""};
       for (std::size_t at = 0; !parent.empty() && at != std::string::npos;) {
-        const std::size_t slash = parent.find('/', at);
-        chain.push_back(parent.substr(0, slash));
-        at = slash == std::string::npos ? slash : slash + 1;
+        const std::size_t end = parent.find('/', at);
+        chain.push_back(parent.substr(0, end));
+        at = end == std::string::npos ? end : end + 1;
       }
       if (folder) chain.pop_back();
       for (const std::string& rules : chain) {
@@ -136,6 +136,8 @@ class Planner {
   // fault is kept for the run to refuse before it converts anything.
   void ReadRules(const std::string& shownRoot, const std::string& directory,
                  const std::string& relative) {
+    // Paths explained side by side share their folders' rules.
+    if (!rulesRead_.insert(shownRoot + '\n' + relative).second) return;
     const std::string path = cli::JoinPath(directory, kRulesFileName);
     std::vector<uint8_t> bytes;
     const platform::WholeFile read = platform::ReadWholeFile(path, bytes);
@@ -359,6 +361,7 @@ class Planner {
   std::vector<Found> files_;
   std::vector<Found> producedOutputs_;
   std::string packIdentity_;
+  std::set<std::string> rulesRead_;  // root and folder of each rules file read
   Plan plan_;
   RuleBook book_;
   std::string identities_[2];

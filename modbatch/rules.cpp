@@ -255,7 +255,9 @@ bool MatchPattern(const std::string& pattern, const std::string& path) {
   return MatchComponents(Components(pattern), 0, Components(path), 0);
 }
 
-std::string RuleFault::Text() const { return file + ":" + std::to_string(line) + ": " + message; }
+std::string RuleFault::Text() const {
+  return line > 0 ? file + ":" + std::to_string(line) + ": " + message : file + ": " + message;
+}
 
 RulesFile ParseRules(const std::string& text, const std::string& shown, const std::string& folder,
                      const SwitchCheck& check, std::vector<RuleFault>& faults) {

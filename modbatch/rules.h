@@ -27,7 +27,7 @@ struct RuleFault {
   std::string file;  ///< as shown to the user
   int line = 0;
   std::string message;
-  std::string Text() const;  ///< "file:line: message"
+  std::string Text() const;  ///< "file:line: message" (line 0: "file: message")
 };
 
 /// A value of one key of one section, with the line that gave it.
