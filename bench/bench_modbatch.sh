@@ -14,6 +14,7 @@
 #                  (aim: under 1 s)
 #
 #   bench/bench_modbatch.sh [runs]      (default 3 runs per measurement)
+#   MODBATCH_BENCH=rules bench/bench_modbatch.sh   the rules mod alone
 #
 # Prints the median wall time of each and the ratios. The machine should be
 # otherwise idle: parallel runs measure the cores that are free.
@@ -35,6 +36,19 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mod=$work/mod
 
+# The median wall time in seconds of $runs runs of "$@".
+median_s() {
+  local times=() start end
+  for _ in $(seq "$runs"); do
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || true
+    end=$(date +%s%N)
+    times+=("$(((end - start) / 1000000))")
+  done
+  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] / 1000 }'
+}
+
+if [ "${MODBATCH_BENCH:-all}" != rules ]; then
 kinds=(pcx-window tga-alpha png-alpha tga-distinct png-distinct)
 extensions=(pcx tga png tga png)
 sizes=(64 96 128 160 192 256)
@@ -59,18 +73,6 @@ done
 mapfile -t pictures < <(cd "$mod" && find . -name '*.pcx' -o -name '*.tga' -o -name '*.png' | sort)
 mapfile -t tracks < <(cd "$mod" && find tracks -mindepth 1 -maxdepth 1 -type d | sort)
 
-# The median wall time in seconds of $runs runs of "$@".
-median_s() {
-  local times=() start end
-  for _ in $(seq "$runs"); do
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1 || true
-    end=$(date +%s%N)
-    times+=("$(((end - start) / 1000000))")
-  done
-  printf '%s\n' "${times[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] / 1000 }'
-}
-
 shell_loop() {
   cd "$mod"
   for picture in "${pictures[@]}"; do "$pixmill" "$picture" >/dev/null; done
@@ -93,6 +95,8 @@ awk -v j1="$j1" -v j2="$j2" -v fresh="$fresh" -v loop="$loop" 'BEGIN {
   printf "%-12s %8.3f  %.1f %% of full -j 1 (aim < 5 %%)\n", "up to date", fresh, 100 * fresh / j1
   printf "%-12s %8.3f  full -j 1 is %+.1f %% of it (aim within 10 %%)\n", "shell loop", loop, 100 * (j1 - loop) / loop
 }'
+
+fi
 
 # ---- a mod of 2,000 pictures with rules in 20 folders ----------------------
 rules=$work/rules
@@ -143,9 +147,10 @@ touched=$(median_touched_s)
 "$tools/make_picture" tga-alpha "$work/b.tga" --width 64 --height 64
 "$modbatch" --watch "$rules" >"$work/watch.log" 2>&1 &
 watcher=$!
+trap 'kill -INT "$watcher" 2>/dev/null; wait "$watcher" 2>/dev/null; rm -rf "$work"' EXIT
 until grep -q '^watching' "$work/watch.log"; do sleep 0.05; done
-target=$rules/set3/wall3.tga
-output=$rules/set3/wall3.mip
+target=$rules/set0/wall0.tga
+output=$rules/set0/wall0.mip
 latencies=()
 for n in $(seq "$runs"); do
   before=$(cksum <"$output")
@@ -159,6 +164,7 @@ for n in $(seq "$runs"); do
 done
 kill -INT "$watcher"
 wait "$watcher" || true
+trap 'rm -rf "$work"' EXIT
 watch=$(printf '%s\n' "${latencies[@]}" | sort -n | awk '{ a[NR] = $1 } END { printf "%.3f", a[int((NR + 1) / 2)] / 1000 }')
 awk -v full="$full" -v again="$again" -v touched="$touched" -v watch="$watch" 'BEGIN {
   printf "%-14s %8s  %s\n", "rules mod", "seconds", "against the aim (2,000 pictures, 20 rules folders)"

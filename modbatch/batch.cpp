@@ -130,9 +130,25 @@ int ExplainBatch(const BatchOptions& options, const Tools& tools) {
   return !plan.ruleFaults.empty() ? cli::kUsageError : plan.failures.empty() ? 0 : cli::kSomeFailed;
 }
 
-int BuildBatch(const BatchOptions& options, const Tools& given, bool watching) {
+int BuildBatch(const BatchOptions& options, const Tools& given, FailedBuilds* failedBefore,
+               bool watching) {
   Tools tools = given;
   Plan plan = MakePlan(options, tools);
+  std::set<std::string> failedInputs;  // what no archive may be packed from
+  if (failedBefore != nullptr) {
+    // An input that failed and has not changed since would only fail again.
+    std::vector<Job> jobs;
+    for (Job& job : plan.jobs) {
+      auto before = failedBefore->find(job.shown);
+      bool refreshed = false;
+      if (before == failedBefore->end() || !WhyMadeOtherwise(job.wanted, before->second, refreshed).empty()) {
+        jobs.push_back(std::move(job));
+      } else {
+        failedInputs.insert(job.shown);
+      }
+    }
+    plan.jobs = std::move(jobs);
+  }
   if (!plan.ruleFaults.empty()) {
     for (const RuleFault& fault : plan.ruleFaults) std::fprintf(stderr, "%s\n", fault.Text().c_str());
     std::fprintf(stderr, "modbatch: nothing converted: the rules files above need mending\n");
@@ -184,20 +200,21 @@ int BuildBatch(const BatchOptions& options, const Tools& given, bool watching) {
     // A failed conversion leaves an older output as the tool left it; its
     // entry goes, so the next run tries the input again.
     if (outcomes[i].ok && StampBuild(job.wanted, entry)) {
-      record.Set(std::move(entry));
+      record.Set(entry);
     } else {
       record.Erase(job.outputName);
     }
     if (!outcomes[i].ok) {
       ++failed;
+      if (failedBefore != nullptr && StampInputs(job.wanted, entry)) (*failedBefore)[job.shown] = entry;
     } else {
       ++converted;
+      if (failedBefore != nullptr) failedBefore->erase(job.shown);
       if (watching && !options.quiet) std::printf("%s: rebuilt\n", job.shown.c_str());
     }
     written.insert(job.outputDirectory.string());
   }
   // The archives, once what goes into them is made.
-  std::set<std::string> failedInputs;
   for (const PlanFailure& f : plan.failures) failedInputs.insert(f.shown);
   for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
     if (!outcomes[i].ok) failedInputs.insert(plan.jobs[i].shown);
@@ -269,7 +286,7 @@ int RunBatch(const BatchOptions& options) {
   const Tools tools = FindTools(options);
   if (options.explain) return ExplainBatch(options, tools);
   if (options.watch) return WatchBatch(options, tools);
-  return BuildBatch(options, tools, false);
+  return BuildBatch(options, tools);
 }
 
 }  // namespace modbatch

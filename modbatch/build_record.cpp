@@ -106,15 +106,7 @@ bool ParseStamp(const std::vector<std::string>& fields, FileStamp& stamp) {
 // Size and time of a regular file (any letter case, links followed),
 // without reading it; false when it is none.
 bool Look(const fs::path& path, uint64_t& size, int64_t& time) {
-  if (!platform::RegularFileTime(path.string(), time)) return false;
-  std::FILE* file = platform::OpenStream(path.string().c_str(), "rb");
-  if (file == nullptr) return false;
-  const bool ok = platform::SeekStream(file, 0, SEEK_END);
-  const int64_t end = platform::TellStream(file);
-  std::fclose(file);
-  if (!ok || end < 0) return false;
-  size = static_cast<uint64_t>(end);
-  return true;
+  return platform::RegularFileStatus(path.string(), size, time);
 }
 
 bool Stamp(const std::string& name, const fs::path& path, FileStamp& stamp) {
@@ -165,7 +157,7 @@ std::string ToolIdentity(const std::string& name, const fs::path& program) {
   return name + " " + RT_VERSION + " " + Number(hash, true);
 }
 
-std::string WhyOutOfDate(const BuildWanted& wanted, BuildEntry& recorded, bool& refreshed) {
+std::string WhyMadeOtherwise(const BuildWanted& wanted, BuildEntry& recorded, bool& refreshed) {
   if (recorded.tool != wanted.tool) return "made by another " + wanted.tool.substr(0, wanted.tool.find(' '));
   if (recorded.switches != wanted.switches) return "made with other switches";
   if (recorded.inputs.size() != wanted.inputs.size()) return "made from other files";
@@ -175,6 +167,12 @@ std::string WhyOutOfDate(const BuildWanted& wanted, BuildEntry& recorded, bool& 
       return wanted.inputs[i].first + " changed";
     }
   }
+  return std::string();
+}
+
+std::string WhyOutOfDate(const BuildWanted& wanted, BuildEntry& recorded, bool& refreshed) {
+  const std::string why = WhyMadeOtherwise(wanted, recorded, refreshed);
+  if (!why.empty()) return why;
   uint64_t size = 0;
   int64_t time = 0;
   if (!Look(wanted.output, size, time)) return "its output is missing";
@@ -182,14 +180,19 @@ std::string WhyOutOfDate(const BuildWanted& wanted, BuildEntry& recorded, bool& 
   return std::string();
 }
 
-bool StampBuild(const BuildWanted& wanted, BuildEntry& entry) {
+bool StampInputs(const BuildWanted& wanted, BuildEntry& entry) {
   entry.tool = wanted.tool;
   entry.switches = wanted.switches;
   entry.inputs.assign(wanted.inputs.size(), FileStamp());
   for (std::size_t i = 0; i < wanted.inputs.size(); ++i) {
     if (!Stamp(wanted.inputs[i].first, wanted.inputs[i].second, entry.inputs[i])) return false;
   }
-  return Stamp(wanted.output.filename().string(), wanted.output, entry.output);
+  return true;
+}
+
+bool StampBuild(const BuildWanted& wanted, BuildEntry& entry) {
+  return StampInputs(wanted, entry) &&
+         Stamp(wanted.output.filename().string(), wanted.output, entry.output);
 }
 
 BuildRecord::BuildRecord(fs::path directory) : directory_(std::move(directory)) {

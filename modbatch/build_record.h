@@ -60,6 +60,14 @@ std::string ToolIdentity(const std::string& name, const std::filesystem::path& p
 /// time and `refreshed` is set.
 std::string WhyOutOfDate(const BuildWanted& wanted, BuildEntry& recorded, bool& refreshed);
 
+/// Why `recorded` was made from other inputs, switches or tool than
+/// `wanted` names, or "" when it was made from these; times as above.
+std::string WhyMadeOtherwise(const BuildWanted& wanted, BuildEntry& recorded, bool& refreshed);
+
+/// The tool, switches and input stamps of `wanted` as they are now (no
+/// output); false when an input cannot be read.
+bool StampInputs(const BuildWanted& wanted, BuildEntry& entry);
+
 /// The entry for what a finished conversion made; false when an input or
 /// the output cannot be read.
 bool StampBuild(const BuildWanted& wanted, BuildEntry& entry);

@@ -244,6 +244,17 @@ class Planner {
     }
   }
 
+  // A folder's canonical form, found once per folder: outputs are told
+  // apart by it.
+  const fs::path& CanonicalFolder(const fs::path& folder) {
+    auto found = canonical_.find(folder.string());
+    if (found == canonical_.end()) {
+      std::error_code error;
+      found = canonical_.emplace(folder.string(), fs::weakly_canonical(fs::absolute(folder), error)).first;
+    }
+    return found->second;
+  }
+
   const std::string& Identity(Tool tool) {
     std::string& identity = identities_[tool == Tool::kPixmill ? 0 : 1];
     const std::string& program = tool == Tool::kPixmill ? tools_.pixmill : tools_.trackconv;
@@ -335,7 +346,7 @@ class Planner {
                             : folder.empty()              ? std::string(".")
                                                           : folder;
     std::error_code error;
-    const fs::path output = fs::weakly_canonical(fs::absolute(job.outputDirectory), error) /
+    const fs::path output = CanonicalFolder(job.outputDirectory) /
                             LowerCase(job.outputName);
     auto claimed = outputs_.emplace(output.string(), shown);
     if (!claimed.second) {
@@ -361,7 +372,8 @@ class Planner {
   std::vector<Found> files_;
   std::vector<Found> producedOutputs_;
   std::string packIdentity_;
-  std::set<std::string> rulesRead_;  // root and folder of each rules file read
+  std::set<std::string> rulesRead_;
+  std::map<std::string, fs::path> canonical_;  // root and folder of each rules file read
   Plan plan_;
   RuleBook book_;
   std::string identities_[2];

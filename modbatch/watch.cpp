@@ -29,20 +29,28 @@ void WatchLoop(std::vector<std::unique_ptr<platform::FolderWatch>>& watches,
                int settleMs) {
   build();
   const int slice = watches.empty() ? 100 : std::max(10, 100 / static_cast<int>(watches.size()));
+  const auto settle = std::chrono::milliseconds(settleMs);
   bool pending = false;
   auto last = std::chrono::steady_clock::now();
   while (!stop()) {
+    // While changes settle, wait no longer than the rest of the quiet time.
+    int wait = slice;
+    if (pending) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          last + settle - std::chrono::steady_clock::now());
+      wait = std::max(1, std::min(slice, static_cast<int>(left.count())));
+    }
     bool changed = false;
     for (auto& watch : watches) {
       std::vector<std::string> paths;
-      if (!watch->Wait(pending ? std::min(slice, settleMs) : slice, paths)) continue;
+      if (!watch->Wait(wait, paths)) continue;
       for (const std::string& path : paths) changed = changed || !OwnChange(path);
     }
     const auto now = std::chrono::steady_clock::now();
     if (changed) {
       pending = true;
       last = now;
-    } else if (pending && now - last >= std::chrono::milliseconds(settleMs)) {
+    } else if (pending && now - last >= settle) {
       pending = false;
       // What changed is found again by the plan: the build records tell
       // what is out of date, and a changed rules file plans anew.
@@ -65,12 +73,13 @@ int WatchBatch(const BatchOptions& options, const Tools& tools) {
   std::signal(SIGTERM, RequestStop);
   int status = 0;
   bool first = true;
+  FailedBuilds failed;
   stopRequested = 0;
   WatchLoop(
       watches,
       [&] {
         // The first build reports as a plain run; the later ones a line per rebuild.
-        status = BuildBatch(options, tools, !first);
+        status = BuildBatch(options, tools, &failed, !first);
         if (first && !options.quiet) std::printf("watching for changes; Ctrl-C ends\n");
         std::fflush(stdout);
         first = false;

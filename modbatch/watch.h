@@ -18,7 +18,7 @@ namespace modbatch {
 /// answers true. Changes to the build records alone start no build.
 void WatchLoop(std::vector<std::unique_ptr<platform::FolderWatch>>& watches,
                const std::function<void()>& build, const std::function<bool()>& stop,
-               int settleMs = 150);
+               int settleMs = 100);
 
 /// The whole of --watch on the options' folders; the exit status.
 int WatchBatch(const BatchOptions& options, const Tools& tools);

@@ -24,4 +24,7 @@ bool GetFileAttributes(const char* path, uint32_t& attributes);
 /// compare with each other on one system only. False otherwise.
 bool RegularFileTime(const std::string& path, int64_t& time);
 
+/// The size and the time of RegularFileTime in one question.
+bool RegularFileStatus(const std::string& path, uint64_t& size, int64_t& time);
+
 }  // namespace platform

@@ -27,15 +27,21 @@ bool GetFileAttributes(const std::string& path, uint32_t& attributes) {
   });
 }
 
-bool RegularFileTime(const std::string& path, int64_t& time) {
+bool RegularFileStatus(const std::string& path, uint64_t& size, int64_t& time) {
   if (path.empty()) return false;
   return Guarded(false, [&] {
     if (memory::Serves(path)) return false;
     struct stat info;
     if (stat(posix::ExistingCase(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    size = static_cast<uint64_t>(info.st_size);
     time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     return true;
   });
+}
+
+bool RegularFileTime(const std::string& path, int64_t& time) {
+  uint64_t size = 0;
+  return RegularFileStatus(path, size, time);
 }
 
 }  // namespace platform

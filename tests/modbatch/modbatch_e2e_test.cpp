@@ -626,8 +626,9 @@ TEST(ModbatchWatch, RebuildsASavedPictureAndAChangedRulesFile) {
   ASSERT_NE(watches[0], nullptr);
   std::atomic<bool> stop{false};
   std::atomic<int> builds{0};
+  modbatch::FailedBuilds failed;
   std::thread loop([&] {
-    modbatch::WatchLoop(watches, [&] { modbatch::BuildBatch(options, tools, true); ++builds; },
+    modbatch::WatchLoop(watches, [&] { modbatch::BuildBatch(options, tools, &failed, true); ++builds; },
                         [&] { return stop.load(); });
   });
   auto waitFor = [](const std::function<bool()>& done) {
