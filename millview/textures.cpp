@@ -76,6 +76,34 @@ void Keep(RawLevels& levels, const Bitmap& level, const Colormap* map) {
   levels.push_back(std::move(raw));
 }
 
+/// The colour of one level pixel with every channel widened to 8 bits by
+/// repeating its top bits; 4-bit pixels go through `map` (greys 0, 17 ...
+/// 255 when there is none).
+uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y) {
+  const uint8_t* row = level.pixels + static_cast<std::size_t>(y) * level.stride;
+  if (bitmapIsFourBit(level.format)) {
+    const uint8_t byte = row[x / 2];
+    const uint32_t index = (x % 2 == 0) ? byte >> 4 : byte & 0x0F;
+    if (map) return map->entries[index];
+    const uint32_t grey = Widen4(index);
+    return Argb(255, grey, grey, grey);
+  }
+  if (level.format == kFormat8888 || level.format == kFormat32) {
+    const uint8_t* p = row + 4 * x;
+    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+  }
+  const uint32_t d = row[2 * x] | row[2 * x + 1] << 8;
+  switch (level.format) {
+    case kFormat565:
+      return Argb(255, Widen5(d >> 11), Widen6(d >> 5 & 0x3F), Widen5(d & 0x1F));
+    case kFormat1555:
+      return Argb(d & 0x8000 ? 255 : 0, Widen5(d >> 10 & 0x1F), Widen5(d >> 5 & 0x1F),
+                  Widen5(d & 0x1F));
+    default:  // 4444
+      return Argb(Widen4(d >> 12), Widen4(d >> 8 & 0xF), Widen4(d >> 4 & 0xF), Widen4(d & 0xF));
+  }
+}
+
 Image LevelImage(const Bitmap& level, const Colormap* map) {
   Image image = BlankImage(level.width, level.height);
   uint8_t* out = image.rgba.data();
@@ -212,33 +240,8 @@ bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
 
 }  // namespace
 
-uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y) {
-  const uint8_t* row = level.pixels + static_cast<std::size_t>(y) * level.stride;
-  if (bitmapIsFourBit(level.format)) {
-    const uint8_t byte = row[x / 2];
-    const uint32_t index = (x % 2 == 0) ? byte >> 4 : byte & 0x0F;
-    if (map) return map->entries[index];
-    const uint32_t grey = Widen4(index);
-    return Argb(255, grey, grey, grey);
-  }
-  if (level.format == kFormat8888 || level.format == kFormat32) {
-    const uint8_t* p = row + 4 * x;
-    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-  }
-  const uint32_t d = row[2 * x] | row[2 * x + 1] << 8;
-  switch (level.format) {
-    case kFormat565:
-      return Argb(255, Widen5(d >> 11), Widen6(d >> 5 & 0x3F), Widen5(d & 0x1F));
-    case kFormat1555:
-      return Argb(d & 0x8000 ? 255 : 0, Widen5(d >> 10 & 0x1F), Widen5(d >> 5 & 0x1F),
-                  Widen5(d & 0x1F));
-    default:  // 4444
-      return Argb(Widen4(d >> 12), Widen4(d >> 8 & 0xF), Widen4(d >> 4 & 0xF), Widen4(d & 0xF));
-  }
-}
-
-bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes, const std::string& extension,
-                 Texture& texture, std::string& reason) {
+bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes,
+                 const std::string& extension, Texture& texture, std::string& reason) {
   if (bytes.size() > 0x7FFFFFFFu) {
     reason = "file too large";
     return false;

@@ -27,11 +27,6 @@ struct Texture {
   SpriteInfo sprite_info;
 };
 
-/// The colour of one level pixel with every channel widened to 8 bits by
-/// repeating its top bits; 4-bit pixels go through `map` (greys 0, 17 ...
-/// 255 when there is none).
-uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y);
-
 /// Reads the bytes of a file of kind `extension` (mip, srb, pbf, pcx or
 /// tga) with the runtime library's readers, inside the session's
 /// exclusive section. False with `reason` set when they cannot be read.
