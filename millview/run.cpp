@@ -84,6 +84,17 @@ struct Plan {
   }
 };
 
+/// An output's name for comparing with the others: absolute and in lower
+/// case, as an output created in another letter case reuses the file there.
+std::string OutputKey(const std::string& path) {
+  std::string key = path, full;
+  std::size_t last = 0;
+  if (platform::FullPathName(path, full, last)) key = full;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return key;
+}
+
 /// The outputs of two jobs that both turn an input of one name into one
 /// output folder would be the same files: the later job is refused, naming
 /// the earlier. Names that differ only in letter case are one output name.
@@ -92,13 +103,8 @@ std::map<std::size_t, std::string> SharedOutputs(const Plan& plan) {
   std::map<std::string, std::size_t> first;
   for (std::size_t n = 0; n < plan.jobs.size(); ++n) {
     const Job& job = plan.jobs[n];
-    std::string key = JoinPath(plan.OutputFolder(job), FileNameOf(job.input));
-    std::string full;
-    std::size_t last = 0;
-    if (platform::FullPathName(key, full, last)) key = full;
-    for (char& c : key)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    const auto claimed = first.emplace(key, n);
+    const auto claimed =
+        first.emplace(OutputKey(JoinPath(plan.OutputFolder(job), FileNameOf(job.input))), n);
     if (!claimed.second)
       refused[n] = "its outputs are also made from " + plan.jobs[claimed.first->second].input;
   }
@@ -129,11 +135,7 @@ class Claims {
     std::lock_guard<std::mutex> hold(lock_);
     std::vector<std::string> keys;
     for (const Output& output : outputs) {
-      std::string key = output.path, full;
-      std::size_t last = 0;
-      if (platform::FullPathName(key, full, last)) key = full;
-      for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      const std::string key = OutputKey(output.path);
       const auto found = owners_.find(key);
       if (found != owners_.end() && found->second != input) {
         reason = "its output " + FileNameOf(output.path) + " is also made from " + found->second;
