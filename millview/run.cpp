@@ -225,9 +225,9 @@ void ConvertTexture(Context& context, const Job& job, const std::string& folder,
 /// the member's name after it (characters that would lead out of the
 /// folder or are not allowed in a name become '_').
 std::string PlanName(const std::string& input, const NamedTrack& named, bool archive, bool first) {
-  if (!archive) return named.file_name + ".svg";
+  if (!archive) return named.fileName + ".svg";
   if (first) return FileNameOf(input) + ".svg";
-  std::string member = named.file_name;
+  std::string member = named.fileName;
   for (char& c : member)
     if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20) c = '_';
   return FileNameOf(input) + "." + member + ".svg";
@@ -239,16 +239,16 @@ void ConvertTracks(Context& context, const Job& job, const std::string& folder, 
     const bool archive = job.extension == "dat";
     for (const NamedTrack& named : ReadTracks(job.input, job.extension)) {
       PlanFacts facts;
-      const std::string svg = TrackSvg(*named.track, named.track_name, facts);
+      const std::string svg = TrackSvg(*named.track, named.trackName, facts);
       GalleryItem item;
       item.kind = GalleryItem::kPlan;
-      item.source = named.file_name;
+      item.source = named.fileName;
       item.image = PlanName(job.input, named, archive, outputs.empty());
-      item.width = facts.width_px;
-      item.height = facts.height_px;
+      item.width = facts.widthPx;
+      item.height = facts.heightPx;
       char details[160];
       std::snprintf(details, sizeof details, "%u sections, %.0f m long, %.0f x %.0f m",
-                    facts.sections, facts.length_m, facts.width_m, facts.height_m);
+                    facts.sections, facts.lengthM, facts.widthM, facts.heightM);
       item.details = details;
       outputs.push_back(Output{JoinPath(folder, item.image),
                                std::vector<uint8_t>(svg.begin(), svg.end())});
