@@ -208,11 +208,11 @@ void ConvertTexture(Context& context, const Job& job, const std::string& folder,
       return;
     }
   if (texture.sprite) {
-    const SpriteInfo& s = texture.sprite_info;
+    const SpriteInfo& s = texture.spriteInfo;
     item.sprite = true;
-    item.details = Number(s.width_m) + " x " + Number(s.height_m) + " m, " + Number(s.pixel_width) +
-                   " x " + Number(s.pixel_height) + " pixels, centre " + Number(s.centre_x) + ", " +
-                   Number(s.centre_y);
+    item.details = Number(s.widthM) + " x " + Number(s.heightM) + " m, " + Number(s.pixelWidth) +
+                   " x " + Number(s.pixelHeight) + " pixels, centre " + Number(s.centreX) + ", " +
+                   Number(s.centreY);
     result.notes.push_back(job.input + ": sprite " + item.details);
   }
   if (!Store(context, job, folder, outputs, result.reason)) return;

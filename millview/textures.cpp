@@ -56,7 +56,7 @@ struct BitmapOwner {
 struct RawLevel {
   Bitmap bitmap{};
   std::vector<uint8_t> pixels;
-  bool has_map = false;
+  bool hasMap = false;
   Colormap map{};
 };
 
@@ -69,7 +69,7 @@ void Keep(RawLevels& levels, const Bitmap& level, const Colormap* map) {
   raw.bitmap.colormap = nullptr;  // freed with the level; the copy below stands in
   raw.pixels.assign(level.pixels, level.pixels + static_cast<std::size_t>(level.stride) * level.height);
   if (map) {
-    raw.has_map = true;
+    raw.hasMap = true;
     raw.map = *map;
   }
   levels.push_back(std::move(raw));
@@ -148,7 +148,7 @@ bool ReadSprite(QuorFile* file, Texture& texture, RawLevels& levels, std::string
     reason = "malformed SRB sprite header";
     return false;
   }
-  texture.sprite_info = SpriteInfo{header.width,      header.height,  header.pixelWidth,
+  texture.spriteInfo = SpriteInfo{header.width,      header.height,  header.pixelWidth,
                                    header.pixelHeight, header.centreX, header.centreY};
   texture.sprite = true;
   return ReadMip(file, levels, reason);
@@ -174,9 +174,9 @@ bool SizeAccepted(int32_t width, int32_t height, std::string& reason) {
 
 // A file shorter than its header promises is refused before the picture
 // is allocated: up to 8192 x 8192 pixels would be made for nothing.
-bool HoldsPixels(uint32_t file_size, uint64_t needed, std::string& reason) {
-  if (file_size >= needed) return true;
-  reason = "picture cut short (" + std::to_string(file_size) + " bytes, at least " +
+bool HoldsPixels(uint32_t fileBytes, uint64_t needed, std::string& reason) {
+  if (fileBytes >= needed) return true;
+  reason = "picture cut short (" + std::to_string(fileBytes) + " bytes, at least " +
            std::to_string(needed) + " needed)";
   return false;
 }
@@ -245,7 +245,7 @@ bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes,
   if (!read) return false;
   for (RawLevel& raw : levels) {
     raw.bitmap.pixels = raw.pixels.data();
-    texture.levels.push_back(LevelImage(raw.bitmap, raw.has_map ? &raw.map : nullptr));
+    texture.levels.push_back(LevelImage(raw.bitmap, raw.hasMap ? &raw.map : nullptr));
   }
   return true;
 }
