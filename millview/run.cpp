@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <new>
 #include <mutex>
 
 #include "millview/files.h"
@@ -367,9 +368,18 @@ int Run(const Options& options, RuntimeSession& runtime) {
     const Job& job = plan.jobs[n];
     Result& result = results[n];
     const auto shared = refused.find(n);
-    if (shared != refused.end()) result.reason = shared->second;
-    else if (job.kind == Kind::kTrack) ConvertTracks(context, job, plan.OutputFolder(job), result);
-    else ConvertTexture(context, job, plan.OutputFolder(job), result);
+    if (shared != refused.end()) {
+      result.reason = shared->second;
+    } else {
+      // A file too large for the memory left fails alone; the others go on.
+      try {
+        if (job.kind == Kind::kTrack) ConvertTracks(context, job, plan.OutputFolder(job), result);
+        else ConvertTexture(context, job, plan.OutputFolder(job), result);
+      } catch (const std::bad_alloc&) {
+        result = Result();
+        result.reason = "not enough memory";
+      }
+    }
     std::lock_guard<std::mutex> hold(reportLock);
     if (!result.ok || (!options.quiet && !result.notes.empty())) progress.Clear();
     if (!result.ok) std::fprintf(stderr, "millview: %s: %s\n", job.input.c_str(), result.reason.c_str());
