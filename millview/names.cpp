@@ -71,9 +71,9 @@ std::string XmlEscape(const std::string& text) {
   return out;
 }
 
-std::string UrlOf(const std::string& relative_path) {
+std::string UrlOf(const std::string& relativePath) {
   std::string out;
-  for (char c : relative_path) {
+  for (char c : relativePath) {
     const unsigned char u = static_cast<unsigned char>(c);
     if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
         c == '-' || c == '_' || c == '.' || c == '~' || c == '/') {

@@ -21,6 +21,6 @@ std::string StemOf(const std::string& name);
 /// Text with &, <, >, " and ' escaped, for XML and HTML alike.
 std::string XmlEscape(const std::string& text);
 /// A relative path with each character that is not safe in a link escaped.
-std::string UrlOf(const std::string& relative_path);
+std::string UrlOf(const std::string& relativePath);
 
 }  // namespace millview

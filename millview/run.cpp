@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <new>
 #include <mutex>
 
 #include "millview/files.h"
@@ -84,6 +85,17 @@ struct Plan {
   }
 };
 
+/// An output's name for comparing with the others: absolute and in lower
+/// case, as an output created in another letter case reuses the file there.
+std::string OutputKey(const std::string& path) {
+  std::string key = path, full;
+  std::size_t last = 0;
+  if (platform::FullPathName(path, full, last)) key = full;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return key;
+}
+
 /// The outputs of two jobs that both turn an input of one name into one
 /// output folder would be the same files: the later job is refused, naming
 /// the earlier. Names that differ only in letter case are one output name.
@@ -92,13 +104,8 @@ std::map<std::size_t, std::string> SharedOutputs(const Plan& plan) {
   std::map<std::string, std::size_t> first;
   for (std::size_t n = 0; n < plan.jobs.size(); ++n) {
     const Job& job = plan.jobs[n];
-    std::string key = JoinPath(plan.OutputFolder(job), FileNameOf(job.input));
-    std::string full;
-    std::size_t last = 0;
-    if (platform::FullPathName(key, full, last)) key = full;
-    for (char& c : key)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    const auto claimed = first.emplace(key, n);
+    const auto claimed =
+        first.emplace(OutputKey(JoinPath(plan.OutputFolder(job), FileNameOf(job.input))), n);
     if (!claimed.second)
       refused[n] = "its outputs are also made from " + plan.jobs[claimed.first->second].input;
   }
@@ -129,11 +136,7 @@ class Claims {
     std::lock_guard<std::mutex> hold(lock_);
     std::vector<std::string> keys;
     for (const Output& output : outputs) {
-      std::string key = output.path, full;
-      std::size_t last = 0;
-      if (platform::FullPathName(key, full, last)) key = full;
-      for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      const std::string key = OutputKey(output.path);
       const auto found = owners_.find(key);
       if (found != owners_.end() && found->second != input) {
         reason = "its output " + FileNameOf(output.path) + " is also made from " + found->second;
@@ -206,11 +209,11 @@ void ConvertTexture(Context& context, const Job& job, const std::string& folder,
       return;
     }
   if (texture.sprite) {
-    const SpriteInfo& s = texture.sprite_info;
+    const SpriteInfo& s = texture.spriteInfo;
     item.sprite = true;
-    item.details = Number(s.width_m) + " x " + Number(s.height_m) + " m, " + Number(s.pixel_width) +
-                   " x " + Number(s.pixel_height) + " pixels, centre " + Number(s.centre_x) + ", " +
-                   Number(s.centre_y);
+    item.details = Number(s.widthM) + " x " + Number(s.heightM) + " m, " + Number(s.pixelWidth) +
+                   " x " + Number(s.pixelHeight) + " pixels, centre " + Number(s.centreX) + ", " +
+                   Number(s.centreY);
     result.notes.push_back(job.input + ": sprite " + item.details);
   }
   if (!Store(context, job, folder, outputs, result.reason)) return;
@@ -223,9 +226,9 @@ void ConvertTexture(Context& context, const Job& job, const std::string& folder,
 /// the member's name after it (characters that would lead out of the
 /// folder or are not allowed in a name become '_').
 std::string PlanName(const std::string& input, const NamedTrack& named, bool archive, bool first) {
-  if (!archive) return named.file_name + ".svg";
+  if (!archive) return named.fileName + ".svg";
   if (first) return FileNameOf(input) + ".svg";
-  std::string member = named.file_name;
+  std::string member = named.fileName;
   for (char& c : member)
     if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20) c = '_';
   return FileNameOf(input) + "." + member + ".svg";
@@ -237,16 +240,16 @@ void ConvertTracks(Context& context, const Job& job, const std::string& folder, 
     const bool archive = job.extension == "dat";
     for (const NamedTrack& named : ReadTracks(job.input, job.extension)) {
       PlanFacts facts;
-      const std::string svg = TrackSvg(*named.track, named.track_name, facts);
+      const std::string svg = TrackSvg(*named.track, named.trackName, facts);
       GalleryItem item;
       item.kind = GalleryItem::kPlan;
-      item.source = named.file_name;
+      item.source = named.fileName;
       item.image = PlanName(job.input, named, archive, outputs.empty());
-      item.width = facts.width_px;
-      item.height = facts.height_px;
+      item.width = facts.widthPx;
+      item.height = facts.heightPx;
       char details[160];
       std::snprintf(details, sizeof details, "%u sections, %.0f m long, %.0f x %.0f m",
-                    facts.sections, facts.length_m, facts.width_m, facts.height_m);
+                    facts.sections, facts.lengthM, facts.widthM, facts.heightM);
       item.details = details;
       outputs.push_back(Output{JoinPath(folder, item.image),
                                std::vector<uint8_t>(svg.begin(), svg.end())});
@@ -365,9 +368,18 @@ int Run(const Options& options, RuntimeSession& runtime) {
     const Job& job = plan.jobs[n];
     Result& result = results[n];
     const auto shared = refused.find(n);
-    if (shared != refused.end()) result.reason = shared->second;
-    else if (job.kind == Kind::kTrack) ConvertTracks(context, job, plan.OutputFolder(job), result);
-    else ConvertTexture(context, job, plan.OutputFolder(job), result);
+    if (shared != refused.end()) {
+      result.reason = shared->second;
+    } else {
+      // A file too large for the memory left fails alone; the others go on.
+      try {
+        if (job.kind == Kind::kTrack) ConvertTracks(context, job, plan.OutputFolder(job), result);
+        else ConvertTexture(context, job, plan.OutputFolder(job), result);
+      } catch (const std::bad_alloc&) {
+        result = Result();
+        result.reason = "not enough memory";
+      }
+    }
     std::lock_guard<std::mutex> hold(reportLock);
     if (!result.ok || (!options.quiet && !result.notes.empty())) progress.Clear();
     if (!result.ok) std::fprintf(stderr, "millview: %s: %s\n", job.input.c_str(), result.reason.c_str());

@@ -31,7 +31,7 @@ TEST(MillviewCommandLine, AnswersHelpVersionAndUsageErrors) {
       {{}, 2, "", "millview: no input files or folders given"},
       {{"missing.mip", "-q"}, 2, "", "millview: cannot find 'missing.mip'"},
       // The runtime library's own switches are no switches of millview's.
-      {{"-kpOPTIONS.INI", "x.mip"}, 2, "", "millview: unknown option '-kpOPTIONS.INI'\nTry 'millview --help'"},
+      {{"-kpOPTIONS.INI", "x.mip"}, 2, "", "millview: unknown option '-kpOPTIONS.INI'"},
       {{"--", "-keF.mip"}, 2, "", "millview: cannot find '-keF.mip'"},
   };
   for (const Case& c : cases) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -37,6 +38,12 @@ std::vector<uint8_t> TrackBytes(const TempDir& dir, unsigned seed) {
   return bytes;
 }
 
+/// Text as printed, with Windows' line ends made plain.
+std::string Unix(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
 /// A relative path as the program prints it.
 std::string Shown(const std::string& path) { return fs::path(path).make_preferred().string(); }
 
@@ -55,7 +62,7 @@ TEST(MillviewInputs, AFolderWalkNeverFollowsALinkToAFolder) {
   // Outputs beside the inputs: nothing below the links, nothing outside.
   auto run = millview_test::RunMillview({"in"}, dir.path().string());
   EXPECT_EQ(run.exit_status, 0) << run.standard_error;
-  EXPECT_EQ(run.standard_output, "millview: 2 converted, 0 failed, 2 skipped\n");
+  EXPECT_EQ(Unix(run.standard_output), "millview: 2 converted, 0 failed, 2 skipped\n");
   EXPECT_EQ(millview_test::FilesBelow(dir / "in/a"),
             (Files{"linked.mip", "linked.mip.0.png", "linked.mip.1.png", "x.mip", "x.mip.0.png",
                    "x.mip.1.png"}));
@@ -78,7 +85,7 @@ TEST(MillviewInputs, AnArchiveAndItsUnpackedTrackGetPlansOfTheirOwn) {
 
   const auto run = millview_test::RunMillview({"Bravo"}, dir.path().string());
   EXPECT_EQ(run.exit_status, 0) << run.standard_error;
-  EXPECT_EQ(run.standard_output, "millview: 3 converted, 0 failed, 0 skipped\n");
+  EXPECT_EQ(Unix(run.standard_output), "millview: 3 converted, 0 failed, 0 skipped\n");
   // A further member's plan carries its name as the archive reader gives it.
   EXPECT_EQ(millview_test::FilesBelow(dir / "Bravo"),
             (Files{"BRAVO.DAT", "BRAVO.DAT.svg", "TWO.DAT", "TWO.DAT.second.trk.svg", "TWO.DAT.svg",
@@ -87,21 +94,20 @@ TEST(MillviewInputs, AnArchiveAndItsUnpackedTrackGetPlansOfTheirOwn) {
 
 TEST(MillviewInputs, TheSecondInputForOneOutputFailsNamingTheFirst) {
   TempDir dir;
-  for (const char* name : {"one/x.mip", "two/x.mip", "two/X.MIP", "three/y.mip"}) {
+  for (const char* name : {"one/x.mip", "two/X.MIP", "three/y.mip"}) {
     fs::create_directories(fs::path(dir / name).parent_path());
     testing_support::WriteBytes(dir / name, SmallMip());
   }
   const auto run = millview_test::RunMillview({"-j", "2", "-o", "out", "one", "two", "three", "three/y.mip"},
                                               dir.path().string());
   EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.standard_output, "millview: 2 converted, 3 failed, 0 skipped\n");
+  EXPECT_EQ(Unix(run.standard_output), "millview: 2 converted, 2 failed, 0 skipped\n");
   // The folders' files as the walk joins them; the file named on its own
   // as given.
   const std::pair<std::string, std::string> refused[] = {{Shown("two/X.MIP"), Shown("one/x.mip")},
-                                                         {Shown("two/x.mip"), Shown("one/x.mip")},
                                                          {"three/y.mip", Shown("three/y.mip")}};
   for (const auto& [second, first] : refused)
-    EXPECT_NE(run.standard_error.find("millview: " + second + ": its outputs are also made from " + first + "\n"),
+    EXPECT_NE(Unix(run.standard_error).find("millview: " + second + ": its outputs are also made from " + first + "\n"),
               std::string::npos)
         << run.standard_error;
   EXPECT_EQ(millview_test::FilesBelow(dir / "out"),

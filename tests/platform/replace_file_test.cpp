@@ -66,12 +66,16 @@ TEST(ReplaceFile, ClaimsRefuseWhatTheyMust) {
   fs::permissions(dir.path() / "locked", fs::perms::owner_read);
   const bool locked = !platform::CanTakeOutput(dir / "locked");  // root may write anything
   EXPECT_EQ(platform::BeginReplacement(dir / "folder", platform::Claim::kNotDirectory), "");
-  EXPECT_EQ(platform::BeginReplacement(dir / "locked", platform::Claim::kWritable).empty(), locked);
+  const std::string claimed = platform::BeginReplacement(dir / "locked", platform::Claim::kWritable);
+  EXPECT_EQ(claimed.empty(), locked);
+  if (!claimed.empty()) platform::RemoveFile(claimed);
   const std::string temporary = platform::BeginReplacement(dir / "locked", platform::Claim::kNotDirectory);
   ASSERT_NE(temporary, "");
-  EXPECT_TRUE(platform::FinishReplacement(temporary, dir / "locked"));
-  EXPECT_FALSE(platform::FinishReplacement(temporary, dir / "locked"));
+  // A rename that fails takes the temporary with it.
+  EXPECT_FALSE(platform::FinishReplacement(temporary, dir / "folder"));
+  EXPECT_FALSE(fs::exists(temporary));
   fs::permissions(dir.path() / "locked", fs::perms::owner_all);
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"folder", "locked"}));
 }
 
 TEST(WholeFile, ReadsAllOrSaysWhy) {
