@@ -76,7 +76,9 @@ class Planner {
   }
 
   Plan Explain(const std::vector<std::pair<std::string, std::string>>& targets) {
-    for (const auto& [root, relative] : targets) {
+    for (const auto& target : targets) {
+      const std::string& root = target.first;
+      const std::string& relative = target.second;
       // Names below the current folder are shown as they are given.
       const std::string shownRoot = root == "." ? std::string() : root;
       const std::string path = cli::JoinPath(root, fs::path(relative).make_preferred().string());
