@@ -21,8 +21,9 @@ class FolderWatch {
 };
 
 /// Watches every folder below `root` (links to folders are entries, never
-/// followed) with the system's service, falling back to polling; null
-/// when `root` is no folder.
+/// followed) with the system's service, falling back to polling; on
+/// Windows a scan every 2 s backs the service up, as not every file system
+/// delivers its notifications. Null when `root` is no folder.
 std::unique_ptr<FolderWatch> WatchFolder(const std::string& root);
 
 /// Watches `root` by comparing the sizes and times of everything below it.

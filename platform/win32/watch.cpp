@@ -13,12 +13,17 @@ constexpr DWORD kFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_
                           FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE |
                           FILE_NOTIFY_CHANGE_CREATION;
 
+// A scan of the tree this often backs the service up: not every file
+// system delivers its notifications (network shares, some emulations).
+constexpr DWORD kBackupScanMs = 2000;
+
 // One overlapped ReadDirectoryChangesW on the root, for the whole subtree,
 // issued again after every answer.
 class DirectoryChangesWatch : public FolderWatch {
  public:
   DirectoryChangesWatch(HANDLE directory, HANDLE event, std::string root)
-      : directory_(directory), event_(event), root_(std::move(root)) {}
+      : directory_(directory), event_(event), root_(std::move(root)), backup_(PollFolder(root_)),
+        lastScan_(GetTickCount()) {}
 
   ~DirectoryChangesWatch() override {
     if (pending_) {
@@ -40,7 +45,13 @@ class DirectoryChangesWatch : public FolderWatch {
 
   bool Wait(int milliseconds, std::vector<std::string>& changed) override {
     if (!pending_ && !Issue()) return false;
-    if (WaitForSingleObject(event_, static_cast<DWORD>(milliseconds)) != WAIT_OBJECT_0) return true;
+    if (WaitForSingleObject(event_, static_cast<DWORD>(milliseconds)) != WAIT_OBJECT_0) {
+      if (backup_ != nullptr && GetTickCount() - lastScan_ >= kBackupScanMs) {
+        lastScan_ = GetTickCount();
+        backup_->Wait(0, changed);
+      }
+      return true;
+    }
     DWORD got = 0;
     pending_ = false;
     if (!GetOverlappedResult(directory_, &overlapped_, &got, FALSE)) return Issue();
@@ -70,6 +81,8 @@ class DirectoryChangesWatch : public FolderWatch {
   const std::string root_;
   OVERLAPPED overlapped_{};
   bool pending_ = false;
+  std::unique_ptr<FolderWatch> backup_;
+  DWORD lastScan_;
   alignas(DWORD) BYTE buffer_[64 * 1024];
 };
 
