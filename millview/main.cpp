@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "millview/run.h"
+#include "platform/interrupt.h"
 #include "runtime/frame.h"
 
 int pixmillMain(int argc, char** argv) {
@@ -14,4 +15,7 @@ int pixmillMain(int argc, char** argv) {
   return millview::Main(arguments);
 }
 
-int main(int argc, char** argv) { return frameMain(argc, argv); }
+int main(int argc, char** argv) {
+  platform::HandleInterrupts(platform::InterruptAnswer::kEndAtOnce);
+  return frameMain(argc, argv);
+}

@@ -13,6 +13,7 @@
 #include "modbatch/manifest.h"
 #include "modbatch/plan.h"
 #include "modbatch/run.h"
+#include "platform/interrupt.h"
 #include "platform/process.h"
 #include "platform/terminal.h"
 #include "rt_version.h"
@@ -98,37 +99,42 @@ int Run(const BatchOptions& options) {
   unsigned parallel = options.jobs;
   if (parallel == 0) parallel = std::thread::hardware_concurrency();
   if (parallel == 0) parallel = 1;
-  const std::vector<Outcome> outcomes = RunJobs(
-      plan.jobs, tools, parallel, !options.quiet && platform::StandardErrorIsTerminal());
 
+  // Each finished picture is recorded at once, so that a run that is
+  // interrupted or dies keeps what it did for the next one.
   std::map<std::string, SwitchManifest> manifests;
-  std::size_t converted = 0, failed = plan.failures.size();
-  for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
-    const Job& job = plan.jobs[i];
-    // A failed conversion leaves an older output as the tool left it: that
-    // output is still older than its input, or its switches are forgotten
-    // below, so the next run tries the input again.
-    if (!outcomes[i].ok) {
-      ++failed;
-    } else {
-      ++converted;
-    }
-    if (job.tool != Tool::kPixmill) continue;
+  auto record = [&](std::size_t index, const Outcome& outcome) {
+    const Job& job = plan.jobs[index];
+    if (job.tool != Tool::kPixmill || outcome.interrupted || !outcome.started) return;
     auto manifest = manifests.find(job.outputDirectory.string());
     if (manifest == manifests.end()) {
       manifest = manifests.emplace(job.outputDirectory.string(), SwitchManifest(job.outputDirectory)).first;
     }
-    if (outcomes[i].ok) {
+    // A failed conversion leaves an older output as the tool left it: that
+    // output is still older than its input, or its switches are forgotten
+    // here, so the next run tries the input again.
+    if (outcome.ok) {
       manifest->second.Set(job.outputName, options.pixmillSwitches);
     } else {
       manifest->second.Erase(job.outputName);
     }
-  }
-  for (const auto& [directory, manifest] : manifests) {
-    if (!manifest.Save()) {
+    if (!manifest->second.Save()) {
       std::fprintf(stderr, "modbatch: cannot write %s in %s\n", SwitchManifest::kFileName,
-                   directory.c_str());
+                   manifest->first.c_str());
     }
+  };
+  const std::vector<Outcome> outcomes =
+      RunJobs(plan.jobs, tools, parallel, !options.quiet && platform::StandardErrorIsTerminal(), record);
+  if (platform::InterruptRequested()) platform::EndInterrupted();
+
+  std::size_t converted = 0, failed = plan.failures.size();
+  for (const Outcome& outcome : outcomes) {
+    if (!outcome.started) {
+      if (!outcome.ran) continue;
+      std::fprintf(stderr, "modbatch: %s\n", outcome.message.c_str());
+      return kUsageError;
+    }
+    (outcome.ok ? converted : failed) += 1;
   }
   if (!options.quiet) {
     std::printf("%zu converted, %zu up to date, %zu failed\n", converted, plan.upToDate, failed);
@@ -139,6 +145,7 @@ int Run(const BatchOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::HandleInterrupts(platform::InterruptAnswer::kFinishChildren);
   std::vector<std::string> arguments(argv + 1, argv + argc);
   BatchOptions options;
   std::string error;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/interrupt.h"
 #include "platform/process.h"
 
 namespace modbatch {
@@ -27,8 +28,12 @@ class Progress {
  public:
   Progress(std::size_t total, bool shown) : total_(total), shown_(shown) { Draw(); }
 
-  void Finished(const std::string& shown, const Outcome& outcome) {
+  // Under its lock, so that `then` runs one call at a time.
+  template <typename Then>
+  void Finished(const std::string& shown, const Outcome& outcome, Then then) {
     std::lock_guard<std::mutex> lock(mutex_);
+    then();
+    if (outcome.interrupted || !outcome.started) return;
     ++done_;
     if (!outcome.ok) {
       ++failed_;
@@ -83,23 +88,35 @@ std::string FailureMessage(int status, const std::string& standardOutput,
 }
 
 std::vector<Outcome> RunJobs(const std::vector<Job>& jobs, const Tools& tools, unsigned parallel,
-                             bool progress) {
+                             bool progress, const Finished& finished) {
   std::vector<Outcome> outcomes(jobs.size());
   Progress line(jobs.size(), progress);
   std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
   auto work = [&] {
     for (std::size_t i = next++; i < jobs.size(); i = next++) {
+      if (stop || platform::InterruptRequested()) return;
       const Job& job = jobs[i];
       const std::string& program = job.tool == Tool::kPixmill ? tools.pixmill : tools.trackconv;
       platform::ProcessResult result =
           platform::RunProcess(program, job.arguments, job.workingDirectory.string());
       Outcome& outcome = outcomes[i];
-      outcome.ok = result.exit_status == 0;
-      if (!outcome.ok) {
+      outcome.ran = true;
+      outcome.started = result.started;
+      // A tool that cannot be started fails every job alike.
+      if (!result.started) {
+        stop = true;
+        outcome.message = result.standard_error;
+      }
+      outcome.ok = result.started && result.exit_status == 0;
+      outcome.interrupted = !outcome.ok && platform::InterruptRequested();
+      if (result.started && !outcome.ok) {
         outcome.message = FailureMessage(result.exit_status, result.standard_output,
                                          result.standard_error);
       }
-      line.Finished(job.shown, outcome);
+      line.Finished(job.shown, outcome, [&] {
+        if (finished) finished(i, outcome);
+      });
     }
   };
   std::vector<std::thread> workers;

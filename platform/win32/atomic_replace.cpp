@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/interrupt.h"
+
 namespace platform {
 
 namespace {
@@ -39,14 +41,21 @@ bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::siz
     DeleteFileA(name);
     return false;
   }
+  RegisterTemporary(name);
   std::strcpy(temporary, name);
   return true;
 }
 
 bool ReplaceFileWith(const char* from, const char* to) {
-  return !Missing(from) && !Missing(to) && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+  if (Missing(from) || Missing(to) || MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) == FALSE) return false;
+  ForgetTemporary(from);
+  return true;
 }
 
-bool RemoveFile(const char* path) { return !Missing(path) && DeleteFileA(path) != FALSE; }
+bool RemoveFile(const char* path) {
+  if (Missing(path) || DeleteFileA(path) == FALSE) return false;
+  ForgetTemporary(path);
+  return true;
+}
 
 }  // namespace platform
