@@ -24,6 +24,11 @@ struct Slot {
 // Static storage: nothing is allocated, before or inside a signal handler.
 Slot slots[kSlots];
 
+// Sequentially consistent: either a creation sees `ending`, or the handler
+// sees it under way and waits for it.
+std::atomic<int> creating{0};
+std::atomic<bool> ending{false};
+
 static_assert(std::atomic<int>::is_always_lock_free, "the handler may only use lock-free atomics");
 
 }  // namespace
@@ -55,7 +60,21 @@ void ForgetTemporary(const char* path) {
 
 namespace temporaries {
 
+bool BeginCreating() {
+  ++creating;
+  if (!ending) return true;
+  --creating;
+  return false;
+}
+
+void EndCreating() { --creating; }
+
 void RemoveAll(bool (*remove)(const char* path)) {
+  ending = true;
+  // The creating thread holds the interruption signals off, so it is never
+  // this one; it needs only a few system calls to finish.
+  while (creating.load() != 0) {
+  }
   for (Slot& slot : slots) {
     if (slot.state.load(std::memory_order_acquire) == kKept) remove(slot.path);
   }

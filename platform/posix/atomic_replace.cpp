@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/common/guarded.h"
+#include "platform/common/temporaries.h"
 #include "platform/interrupt.h"
 #include "platform/path.h"
 #include "platform/posix/case_lookup.h"
@@ -129,19 +130,22 @@ bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::siz
       const std::string candidate = directory + name;
       if (candidate.size() >= size) return false;
       SignalsHeld held;
+      if (!temporaries::BeginCreating()) return false;
       // Created like any new file (the umask applies) unless it replaces one.
       const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      const int error = errno;
+      if (fd >= 0) RegisterTemporary(candidate.c_str());
+      temporaries::EndCreating();
       if (fd < 0) {
-        if (errno == EEXIST) continue;
+        if (error == EEXIST) continue;
         return false;
       }
       const bool ready = !replaces || TakeOverOwnerAndMode(fd, replaced);
       close(fd);
       if (!ready) {
-        unlink(candidate.c_str());
+        RemoveFile(candidate.c_str());
         return false;
       }
-      RegisterTemporary(candidate.c_str());
       std::memcpy(temporary, candidate.c_str(), candidate.size() + 1);
       return true;
     }

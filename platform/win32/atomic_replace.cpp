@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/common/temporaries.h"
 #include "platform/interrupt.h"
 
 namespace platform {
@@ -36,12 +37,15 @@ bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::siz
   std::memcpy(directory, final_path, length);
   directory[length] = 0;
   char name[MAX_PATH];
-  if (GetTempFileNameA(directory, "out", 0, name) == 0) return false;
+  if (!temporaries::BeginCreating()) return false;
+  const bool made = GetTempFileNameA(directory, "out", 0, name) != 0;
+  if (made) RegisterTemporary(name);
+  temporaries::EndCreating();
+  if (!made) return false;
   if (std::strlen(name) >= size) {
-    DeleteFileA(name);
+    RemoveFile(name);
     return false;
   }
-  RegisterTemporary(name);
   std::strcpy(temporary, name);
   return true;
 }
