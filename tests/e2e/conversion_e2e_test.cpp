@@ -480,9 +480,5 @@ TEST_P(TrackconvInterrupted, LeavesNoTemporaryAndTheOldOutput) {
   EXPECT_TRUE(hit) << "trackconv always ended before the interruption reached it";
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, TrackconvInterrupted,
-                         ::testing::Values(platform::Interruption::kInterrupt,
-                                           platform::Interruption::kTerminate),
-                         [](const auto& info) {
-                           return info.param == platform::Interruption::kInterrupt ? "Interrupt" : "Terminate";
-                         });
+INSTANTIATE_TEST_SUITE_P(Signals, TrackconvInterrupted, ::testing::ValuesIn(testing_support::Interruptions()),
+                         testing_support::InterruptionName);

@@ -69,11 +69,7 @@ TEST_P(MillviewInterrupted, LeavesNoTemporaryAndEachOutputWhole) {
   EXPECT_EQ(millview_test::FilesBelow(dir / "out").size(), complete.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, MillviewInterrupted,
-                         ::testing::Values(platform::Interruption::kInterrupt,
-                                           platform::Interruption::kTerminate),
-                         [](const auto& info) {
-                           return info.param == platform::Interruption::kInterrupt ? "Interrupt" : "Terminate";
-                         });
+INSTANTIATE_TEST_SUITE_P(Signals, MillviewInterrupted, ::testing::ValuesIn(testing_support::Interruptions()),
+                         testing_support::InterruptionName);
 
 }  // namespace

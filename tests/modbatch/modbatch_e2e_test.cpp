@@ -329,11 +329,7 @@ TEST_P(ModbatchInterrupted, LeavesNoTemporaryAndTheNextRunDoesTheRest) {
   for (int n = 0; n < kCount; ++n) EXPECT_EQ(ReadBytes((pictures / ("p" + std::to_string(n) + ".mip")).string()), whole);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ModbatchInterrupted,
-                         ::testing::Values(platform::Interruption::kInterrupt,
-                                           platform::Interruption::kTerminate),
-                         [](const auto& info) {
-                           return info.param == platform::Interruption::kInterrupt ? "Interrupt" : "Terminate";
-                         });
+INSTANTIATE_TEST_SUITE_P(Signals, ModbatchInterrupted, ::testing::ValuesIn(testing_support::Interruptions()),
+                         testing_support::InterruptionName);
 
 }  // namespace

@@ -64,4 +64,12 @@ int SignalOf(platform::Interruption how) {
   return 0;
 }
 
+std::vector<platform::Interruption> Interruptions() {
+  return {platform::Interruption::kInterrupt, platform::Interruption::kTerminate};
+}
+
+std::string InterruptionName(const ::testing::TestParamInfo<platform::Interruption>& info) {
+  return info.param == platform::Interruption::kInterrupt ? "Interrupt" : "Terminate";
+}
+
 }  // namespace testing_support

@@ -2,6 +2,8 @@
 // Interrupting a real program in the middle of writing an output, for the
 // end-to-end tests of what an interrupted run leaves behind.
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -37,5 +39,9 @@ platform::ProcessResult InterruptWhenWriting(const std::string& program,
 
 /// The signal number of an interruption on POSIX.
 int SignalOf(platform::Interruption how);
+
+/// The interruptions the tests send, and their names as parts of test names.
+std::vector<platform::Interruption> Interruptions();
+std::string InterruptionName(const ::testing::TestParamInfo<platform::Interruption>& info);
 
 }  // namespace testing_support

@@ -49,12 +49,8 @@ TEST_P(PixmillInterrupted, LeavesNoTemporaryAndTheOldOutput) {
   EXPECT_TRUE(hit) << "pixmill always ended before the interruption reached it";
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, PixmillInterrupted,
-                         ::testing::Values(platform::Interruption::kInterrupt,
-                                           platform::Interruption::kTerminate),
-                         [](const auto& info) {
-                           return info.param == platform::Interruption::kInterrupt ? "Interrupt" : "Terminate";
-                         });
+INSTANTIATE_TEST_SUITE_P(Signals, PixmillInterrupted, ::testing::ValuesIn(testing_support::Interruptions()),
+                         testing_support::InterruptionName);
 
 }  // namespace
 }  // namespace pixmill_e2e
