@@ -109,9 +109,16 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   PROCESS_INFORMATION child = {};
   // A group of its own, so that Interrupt can send Ctrl-Break to the child
   // alone; the console's own Ctrl-C and Ctrl-Break still reach it.
-  const BOOL started = CreateProcessA(
-      nullptr, &command_line[0], nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP, nullptr,
-      working_directory.empty() ? nullptr : working_directory.c_str(), &startup, &child);
+  // Wine on a busy machine now and then loses a new process while it sets
+  // it up, before the program runs, and answers ERROR_INTERNAL_ERROR: that
+  // start is tried again. Nothing of the program has run then.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    started = CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                             nullptr, working_directory.empty() ? nullptr : working_directory.c_str(),
+                             &startup, &child);
+    if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+  }
   if (!started) {
     result.standard_error = "cannot start " + program + ": error " + std::to_string(GetLastError());
     return;
