@@ -28,16 +28,11 @@ struct Outcome {
 /// Called as each job ends, one call at a time, with the job's index.
 using Finished = std::function<void(std::size_t job, const Outcome& outcome)>;
 
-/// Runs every job, `jobs` at a time; reports each failure on standard
-/// error as it comes and, with `progress`, keeps a progress line there.
-/// After an interruption, or once the tool cannot be started, no further
-/// job starts and the ones running are waited for.
+/// Runs every job, `parallel` at a time (0: one per processor); reports
+/// each failure on standard error as it comes and, with `progress`, keeps a
+/// progress line there. After an interruption, or once the tool cannot be
+/// started, no further job starts and the ones running are waited for.
 std::vector<Outcome> RunJobs(const std::vector<Job>& jobs, const Tools& tools, unsigned parallel,
                              bool progress, const Finished& finished = Finished());
-
-/// The message of a failed child: the last line it printed, preferring
-/// standard error.
-std::string FailureMessage(int status, const std::string& standardOutput,
-                           const std::string& standardError);
 
 }  // namespace modbatch
