@@ -1,5 +1,6 @@
 #include "modbatch/batch.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -9,14 +10,15 @@
 
 #include "cli/command_line.h"
 #include "cli/progress.h"
+#include "modbatch/plan.h"
+#include "modbatch/run.h"
 #include "modbatch/watch.h"
 #include "pixmill/command_line.h"
 #include "platform/atomic_replace.h"
 #include "platform/file_attributes.h"
-#include "platform/replace_file.h"
-#include "modbatch/plan.h"
-#include "modbatch/run.h"
+#include "platform/interrupt.h"
 #include "platform/process.h"
+#include "platform/replace_file.h"
 
 namespace modbatch {
 
@@ -188,37 +190,57 @@ int BuildBatch(const BatchOptions& options, const Tools& given, FailedBuilds* fa
   for (const PlanFailure& f : plan.failures) {
     std::fprintf(stderr, "%s: %s\n", f.shown.c_str(), f.message.c_str());
   }
-  const std::vector<Outcome> outcomes =
-      RunJobs(plan.jobs, tools, options.jobs, !watching && cli::ProgressLine::Wanted(options.quiet));
-
-  std::set<std::string> written = plan.refreshed;  // the directories whose record changes
-  std::size_t converted = 0, failed = plan.failures.size();
-  for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
-    const Job& job = plan.jobs[i];
+  // Each finished conversion goes into its folder's record at once, and the
+  // records are written as the batch goes (at most twice a second) and at
+  // its end, so that a run that is interrupted or dies keeps what it did.
+  std::set<std::string> written = plan.refreshed;  // records not written since they changed
+  auto lastSave = std::chrono::steady_clock::now();
+  auto record = [&](std::size_t index, const Outcome& outcome) {
+    const Job& job = plan.jobs[index];
+    if (outcome.interrupted || !outcome.started || !outcome.ran) return;
     BuildRecord& record = plan.Record(job.outputDirectory);
     BuildEntry entry;
     // A failed conversion leaves an older output as the tool left it; its
     // entry goes, so the next run tries the input again.
-    if (outcomes[i].ok && StampBuild(job.wanted, entry)) {
+    if (outcome.ok && StampBuild(job.wanted, entry)) {
       record.Set(entry);
     } else {
       record.Erase(job.outputName);
     }
-    if (!outcomes[i].ok) {
-      ++failed;
-      if (failedBefore != nullptr && StampInputs(job.wanted, entry)) (*failedBefore)[job.shown] = entry;
-    } else {
-      ++converted;
-      if (failedBefore != nullptr) failedBefore->erase(job.shown);
-      if (watching && !options.quiet) std::printf("%s: rebuilt\n", job.shown.c_str());
+    if (failedBefore != nullptr) {
+      if (outcome.ok) failedBefore->erase(job.shown);
+      else if (StampInputs(job.wanted, entry)) (*failedBefore)[job.shown] = entry;
     }
+    if (outcome.ok && watching && !options.quiet) std::printf("%s: rebuilt\n", job.shown.c_str());
     written.insert(job.outputDirectory.string());
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastSave >= std::chrono::milliseconds(500)) {
+      SaveRecords(plan, written);
+      written.clear();
+      lastSave = now;
+    }
+  };
+  const std::vector<Outcome> outcomes = RunJobs(
+      plan.jobs, tools, options.jobs, !watching && cli::ProgressLine::Wanted(options.quiet), record);
+  if (platform::InterruptRequested()) {
+    SaveRecords(plan, written);
+    platform::EndInterrupted();
+  }
+
+  std::size_t converted = 0, failed = plan.failures.size();
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    const Outcome& outcome = outcomes[i];
+    if (!outcome.started) {
+      if (!outcome.ran) continue;
+      SaveRecords(plan, written);
+      std::fprintf(stderr, "modbatch: %s\n", outcome.message.c_str());
+      return cli::kUsageError;
+    }
+    (outcome.ok ? converted : failed) += 1;
+    if (!outcome.ok) failedInputs.insert(plan.jobs[i].shown);
   }
   // The archives, once what goes into them is made.
   for (const PlanFailure& f : plan.failures) failedInputs.insert(f.shown);
-  for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
-    if (!outcomes[i].ok) failedInputs.insert(plan.jobs[i].shown);
-  }
   for (PackJob& pack : plan.packs) {
     std::string fault = pack.fault;
     for (const std::string& producer : pack.producers) {

@@ -1,19 +1,15 @@
 #include "modbatch/watch.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 
 #include "modbatch/batch.h"
 #include "modbatch/build_record.h"
+#include "platform/interrupt.h"
 
 namespace modbatch {
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void RequestStop(int signal) { stopRequested = signal; }
 
 // Whether a change is one modbatch made itself and rebuilds nothing.
 bool OwnChange(const std::string& path) {
@@ -69,12 +65,9 @@ int WatchBatch(const BatchOptions& options, const Tools& tools) {
     }
     watches.push_back(std::move(watch));
   }
-  std::signal(SIGINT, RequestStop);
-  std::signal(SIGTERM, RequestStop);
   int status = 0;
   bool first = true;
   FailedBuilds failed;
-  stopRequested = 0;
   WatchLoop(
       watches,
       [&] {
@@ -84,10 +77,11 @@ int WatchBatch(const BatchOptions& options, const Tools& tools) {
         std::fflush(stdout);
         first = false;
       },
-      [] { return stopRequested != 0; });
-  // Ended as interrupted programs end; the records are whole.
+      [] { return platform::InterruptRequested(); });
+  // Only an interruption ends a watch; between builds the records are
+  // whole, and it ends as interrupted programs end.
   (void)status;
-  return 128 + static_cast<int>(stopRequested);
+  platform::EndInterrupted();
 }
 
 }  // namespace modbatch
