@@ -719,4 +719,41 @@ TEST(ModbatchWatch, RebuildsASavedPictureAndAChangedRulesFile) {
   loop.join();
 }
 
+// The program itself: --watch rebuilds a saved picture, then ends on an
+// interruption as interrupted programs end, leaving no temporary behind.
+class ModbatchWatching : public ::testing::TestWithParam<platform::Interruption> {};
+
+TEST_P(ModbatchWatching, RebuildsASavedPictureAndEndsCleanlyWhenInterrupted) {
+  TempDir dir;
+  MakeRuledMod(dir.path() / "mod");
+  const fs::path wall = dir.path() / "mod/tex/wall.mip";
+  platform::ChildProcess watch(MODBATCH_EXE, {"--watch", "--pixmill", PIXMILL_EXE, "mod"}, dir.path().string());
+  ASSERT_TRUE(watch.started());
+  auto waitFor = [&](const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done() && watch.Running() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+  };
+  const fs::path archive = dir.path() / "mod/TEX.dat";
+  ASSERT_TRUE(waitFor([&] { return fs::exists(archive); }));
+  const Bytes first = ReadBytes(wall.string());
+  WriteBytes((dir.path() / "mod/tex/wall.tga").string(), Targa(16, 16, 77));
+  EXPECT_TRUE(waitFor([&] { return ReadBytes(wall.string()) != first; }));
+  if (!watch.Interrupt(GetParam())) GTEST_SKIP() << testing_support::kCannotInterrupt;
+  const platform::ProcessResult result = watch.Wait();
+  EXPECT_EQ(result.signal, testing_support::SignalOf(GetParam())) << result.standard_error;
+  EXPECT_NE(Unix(result.standard_output).find("watching for changes; Ctrl-C ends\n"), std::string::npos);
+  EXPECT_EQ(testing_support::TemporariesBelow(dir.path()), std::vector<std::string>());
+  // The records are whole: a plain run makes at most what the interruption
+  // cut short (a conversion ended by it is not trusted), the next nothing.
+  EXPECT_EQ(Modbatch(dir.path(), {"-q", "--pixmill", PIXMILL_EXE, "mod"}).status, 0);
+  EXPECT_EQ(Modbatch(dir.path(), {"--pixmill", PIXMILL_EXE, "mod"}).out,
+            "0 converted, 5 up to date, 1 skipped, 0 failed\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ModbatchWatching, ::testing::ValuesIn(testing_support::Interruptions()),
+                         testing_support::InterruptionName);
+
 }  // namespace
