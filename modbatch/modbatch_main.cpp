@@ -54,14 +54,37 @@ std::string JoinArguments(const std::string& tool, const std::vector<std::string
   return line;
 }
 
-int Run(const BatchOptions& options) {
-  for (const std::string& folder : options.folders) {
+// Whether every argument names a folder; names the first that does not.
+bool FoldersExist(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
     std::error_code error;
-    if (!fs::is_directory(folder, error)) {
+    if (fs::is_directory(folder, error)) continue;
+    if (fs::exists(folder, error))
+      std::fprintf(stderr, "modbatch: %s is a file, not a folder\n", folder.c_str());
+    else
       std::fprintf(stderr, "modbatch: folder %s does not exist\n", folder.c_str());
-      return kUsageError;
-    }
+    return false;
   }
+  return true;
+}
+
+// pixmill is asked once about the switches alone, before the batch: a
+// switch it refuses would otherwise fail every picture with the same
+// message. Without an input name pixmill checks its switches first, then
+// asks for the name and writes nothing; any other last line is a refusal.
+bool PixmillTakesSwitches(const std::string& pixmill, const std::vector<std::string>& switches) {
+  if (switches.empty()) return true;
+  std::error_code error;
+  const fs::path here = fs::current_path(error);
+  const platform::ProcessResult result = platform::RunProcess(pixmill, switches, error ? "." : here.string());
+  const std::string last = FailureMessage(result.exit_status, result.standard_output, result.standard_error);
+  if (last == "Must give an input filename.") return true;
+  std::fprintf(stderr, "modbatch: pixmill refuses the switches after --: %s\n", last.c_str());
+  return false;
+}
+
+int Run(const BatchOptions& options) {
+  if (!FoldersExist(options.folders)) return kUsageError;
   Plan plan = MakePlan(options);
   if (options.dryRun) {
     for (const Job& job : plan.jobs) {
@@ -83,6 +106,7 @@ int Run(const BatchOptions& options) {
     std::fprintf(stderr, "modbatch: pixmill not found; name it with --pixmill PATH\n");
     return kUsageError;
   }
+  if (pictures && !PixmillTakesSwitches(tools.pixmill, options.pixmillSwitches)) return kUsageError;
   if (tracks && (tools.trackconv = FindTool(options.trackconv, "trackconv")).empty()) {
     std::fprintf(stderr, "modbatch: trackconv not found; name it with --trackconv PATH\n");
     return kUsageError;

@@ -50,6 +50,21 @@ bool WantsSrb(const std::vector<std::string>& switches) {
   return false;
 }
 
+// pixmill takes any option word that begins with "savepbfs".
+bool WantsPbfs(const std::vector<std::string>& switches) {
+  for (const std::string& s : switches) {
+    if (s.size() >= 9 && (s[0] == '-' || s[0] == '/') && LowerCase(s.substr(1, 8)) == "savepbfs") return true;
+  }
+  return false;
+}
+
+// The first PBF file pixmill writes for an output: its name cut at the
+// first '.' and to 7 characters, then the level number from 1. Two outputs
+// whose first PBF names agree write every level's PBF over each other.
+std::string FirstPbfName(const std::string& outputName) {
+  return outputName.substr(0, std::min<std::size_t>(outputName.find('.'), 7)) + "1.pbf";
+}
+
 // A name the tool could take for an option is given with its directory.
 std::string AsArgument(const std::string& name) {
   return !name.empty() && (name[0] == '-' || name[0] == '/') ? "./" + name : name;
@@ -58,7 +73,9 @@ std::string AsArgument(const std::string& name) {
 class Planner {
  public:
   explicit Planner(const BatchOptions& options)
-      : options_(options), outputExtension_(WantsSrb(options.pixmillSwitches) ? ".srb" : ".mip") {}
+      : options_(options),
+        outputExtension_(WantsSrb(options.pixmillSwitches) ? ".srb" : ".mip"),
+        pbfs_(!WantsSrb(options.pixmillSwitches) && WantsPbfs(options.pixmillSwitches)) {}
 
   Plan Run() {
     for (const std::string& folder : options_.folders) Walk(folder, fs::path(folder), fs::path());
@@ -177,12 +194,23 @@ class Planner {
                                            claimed.first->second});
       return;
     }
+    if (pbfs_ && !ClaimPbfs(output.parent_path(), job.outputName, shown)) return;
     if (!options_.force && NewerThan(job.outputDirectory, job.outputName, input) &&
         Manifest(job.outputDirectory).Matches(job.outputName, options_.pixmillSwitches)) {
       ++plan_.upToDate;
       return;
     }
     plan_.jobs.push_back(std::move(job));
+  }
+
+  // With -savepbfs the PBF files of one output directory must not be made
+  // from two pictures; the second one is refused, naming the first.
+  bool ClaimPbfs(const fs::path& outputDirectory, const std::string& outputName, const std::string& shown) {
+    const std::string pbf = FirstPbfName(outputName);
+    auto claimed = outputs_.emplace((outputDirectory / LowerCase(pbf)).string(), shown);
+    if (claimed.second) return true;
+    plan_.failures.push_back({shown, "its PBF files " + pbf + "... are also made from " + claimed.first->second});
+    return false;
   }
 
   const SwitchManifest& Manifest(const fs::path& directory) {
@@ -195,6 +223,7 @@ class Planner {
 
   const BatchOptions& options_;
   const std::string outputExtension_;
+  const bool pbfs_;
   Plan plan_;
   std::set<fs::path> visited_;
   std::map<std::string, std::string> outputs_;  // output path -> input that claimed it

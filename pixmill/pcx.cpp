@@ -20,6 +20,11 @@ int32_t headerInt16(const PcxReader& reader, int offset) {
 
 uint8_t encodingOf(const PcxReader& reader) { return reader.header[2]; }
 
+// The pixel pass takes one byte per pixel in one plane: pictures of fewer
+// bits (16 colours, monochrome) or of several planes (24-bit colour) would
+// come out as other pictures, so they are not read at all.
+bool oneBytePerPixel(const PcxReader& reader) { return reader.header[3] == 8 && reader.header[65] == 1; }
+
 bool nextByte(PcxReader* reader, uint8_t* byte) {
   if (reader->bufferPosition >= reader->bufferFill) {
     uint32_t got = 0;
@@ -58,10 +63,11 @@ bool nextIndex(PcxReader* reader, uint8_t* index) {
   return true;
 }
 
-// Starts a pass over the pixel data; fails at once on an unknown encoding.
+// Starts a pass over the pixel data; fails at once on an unknown encoding
+// or a kind of picture the pass cannot decode.
 bool startPass(PcxReader* reader) {
   const uint8_t encoding = encodingOf(*reader);
-  if (encoding != 0 && encoding != 1) return false;
+  if ((encoding != 0 && encoding != 1) || !oneBytePerPixel(*reader)) return false;
   if (!fileSeekFromStart(reader->file, kHeaderSize)) return false;
   reader->bufferFill = 0;
   reader->bufferPosition = 0;

@@ -222,6 +222,7 @@ TEST(Modbatch, OutputFolderKeepsTheStructure) {
 TEST(Modbatch, CommandLine) {
   TempDir dir;
   fs::create_directories(dir.path() / "empty");
+  testing_support::WriteText((dir.path() / "a.png").string(), "picture");
   const std::string usage = "usage: modbatch [options] FOLDER... [-- pixmill switches]; see modbatch --help\n";
   struct Case {
     std::vector<std::string> arguments;
@@ -236,6 +237,7 @@ TEST(Modbatch, CommandLine) {
       {{"-x", "empty"}, 2, "", "modbatch: unknown option -x\n" + usage},
       {{"-o"}, 2, "", "modbatch: option -o needs a value\n" + usage},
       {{"empty", "missing"}, 2, "", "modbatch: folder missing does not exist\n"},
+      {{"empty", "a.png"}, 2, "", "modbatch: a.png is a file, not a folder\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.err);
@@ -245,6 +247,50 @@ TEST(Modbatch, CommandLine) {
     EXPECT_EQ(run.err, c.err);
   }
   EXPECT_EQ(Modbatch(dir.path(), {"--help"}).out.rfind("usage: modbatch [options] FOLDER...", 0), 0u);
+}
+
+// A switch pixmill refuses ends the run once, before any picture is tried,
+// and nothing is written.
+TEST(Modbatch, PixmillSwitchesAreCheckedOnceBeforeTheBatch) {
+  struct Case {
+    std::vector<std::string> switches;
+    std::string refusal;
+  } cases[] = {
+      {{"-bogus"}, "Can't figure out what -bogus is for!"},
+      {{"-mask", "9"}, "Please enter a mask size between 0 and 7."},
+      {{"-4", "stray"}, "File stray.tga or .pcx not found."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.refusal);
+    TempDir dir;
+    MakeMod(dir.path() / "mod");
+    const std::map<std::string, Bytes> before = Tree(dir.path());
+    std::vector<std::string> arguments = {"mod", "--"};
+    arguments.insert(arguments.end(), c.switches.begin(), c.switches.end());
+    Finished run = Modbatch(dir.path(), arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "modbatch: pixmill refuses the switches after --: " + c.refusal + "\n");
+    EXPECT_EQ(Tree(dir.path()), before);
+  }
+}
+
+// Two pictures whose PBF files would have one name: the second is refused,
+// naming the first, and the first converts with its PBF files.
+TEST(Modbatch, PicturesWhosePbfNamesCollideAreRefused) {
+  TempDir dir;
+  const pixmill_e2e::Picture picture = MakePicture(16, 8, [](int x, int y) { return Rgba{uint8_t(x * 9), uint8_t(y), 7, 255}; });
+  fs::create_directories(dir.path() / "mod");
+  for (const char* name : {"barrier_a.tga", "barrier_b.tga", "pole.tga"})
+    WriteBytes((dir.path() / "mod" / name).string(), pixmill_e2e::TgaFile(picture, 24, false, false));
+  Finished run = Modbatch(dir.path(), {"-j", "1", "mod", "--", "-savepbfs"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, Shown("mod/barrier_b.tga") + ": its PBF files barrier1.pbf... are also made from " +
+                         Shown("mod/barrier_a.tga") + "\n");
+  EXPECT_EQ(run.out, "2 converted, 0 up to date, 1 failed\n");
+  for (const char* made : {"barrier_a.mip", "barrier1.pbf", "barrier2.pbf", "pole.mip", "pole1.pbf"})
+    EXPECT_TRUE(fs::exists(dir.path() / "mod" / made)) << made;
+  EXPECT_FALSE(fs::exists(dir.path() / "mod/barrier_b.mip"));
 }
 
 TEST(Modbatch, ManifestKeepsAnySwitchText) {

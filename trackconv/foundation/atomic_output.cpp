@@ -3,6 +3,7 @@
 #include "platform/atomic_replace.h"
 #include "platform/file_attributes.h"
 #include "platform/path.h"
+#include "platform/same_file.h"
 #include "trackconv/foundation/errors.h"
 
 namespace {
@@ -18,11 +19,14 @@ bool CanTakeFinal(const std::string& full_path, bool claim_existing) {
 
 }  // namespace
 
-AtomicOutput::AtomicOutput(const std::string& final_name, bool claim_existing)
+AtomicOutput::AtomicOutput(const std::string& final_name, bool claim_existing,
+                           const std::vector<std::string>& inputs)
     : final_name_(final_name) {
   std::size_t last_component;
   if (!platform::FullPathName(final_name, final_path_, last_component)) throw XFileOpen(final_name);
   if (!CanTakeFinal(final_path_, claim_existing)) throw XFileOpen(final_path_);
+  for (const std::string& input : inputs)
+    if (platform::SameFile(final_path_, input)) throw XFileOpen(final_path_);
   temporary_path_ = platform::CreateTemporaryFileBeside(final_path_);
   if (temporary_path_.empty()) throw XFileOpen(final_path_);
   try {

@@ -5,6 +5,7 @@
 // output removes its temporary file. Every message names the final file.
 
 #include <string>
+#include <vector>
 
 #include "trackconv/foundation/handle.h"
 #include "trackconv/foundation/sub_file.h"
@@ -15,8 +16,11 @@ class AtomicOutput {
   /// naming the final file's full path when that name is taken by a
   /// directory or, with `claim_existing`, by a file that cannot be opened
   /// for writing (another program holding it, say): a run learns before
-  /// any work that its result could not be put in place.
-  explicit AtomicOutput(const std::string& final_name, bool claim_existing = true);
+  /// any work that its result could not be put in place. The same failure
+  /// when the final name reaches one of `inputs`, the files the result is
+  /// made from (through a link, say), which must never be replaced by it.
+  explicit AtomicOutput(const std::string& final_name, bool claim_existing = true,
+                        const std::vector<std::string>& inputs = {});
   ~AtomicOutput();
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;
