@@ -138,7 +138,7 @@ bool Galleries::Write(std::string& reason) const {
       }
       if (!WriteOutputs({Output{JoinPath(dir, "index.html"),
                                 std::vector<uint8_t>(page.begin(), page.end())}},
-                        reason))
+                        std::string(), reason))
         return false;
     }
   }

@@ -26,7 +26,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: millview [OPTION]... FILE|FOLDER...\n"
-    "Turns textures (MIP, SRB, PBF), pictures (PCX, Targa) into PNG and tracks\n"
+    "Turns textures (MIP, SRB, PBF), pictures (PCX, Targa, PNG) into PNG and tracks\n"
     "(VTR or MOTA .trk, loose or in a .dat, and .xq) into SVG plans. Folders are\n"
     "walked recursively; files of other kinds are skipped.\n"
     "\n"
@@ -38,6 +38,7 @@ const char kUsage[] =
     "  --html      also write an index.html gallery in every output folder\n"
     "              (textures then get their levels and their sheet)\n"
     "  -q          print only errors\n"
+    "  -v          also name every file that is skipped, and why\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n"
     "\n"
@@ -70,7 +71,7 @@ enum class Kind { kTexture, kPicture, kTrack, kUnknown };
 
 Kind KindOf(const std::string& extension) {
   if (extension == "mip" || extension == "srb" || extension == "pbf") return Kind::kTexture;
-  if (extension == "pcx" || extension == "tga") return Kind::kPicture;
+  if (extension == "pcx" || extension == "tga" || extension == "png") return Kind::kPicture;
   if (extension == "trk" || extension == "xq" || extension == "dat") return Kind::kTrack;
   return Kind::kUnknown;
 }
@@ -88,19 +89,54 @@ struct Plan {
   std::vector<Job> jobs;
   std::vector<std::string> roots;
   unsigned skipped = 0;
+  std::vector<std::string> skip_notes;  ///< "<file>: skipped, <reason>" for -v
 };
+
+void Skip(Plan& plan, const std::string& path, const std::string& reason) {
+  ++plan.skipped;
+  plan.skip_notes.push_back(path + ": skipped, " + reason);
+}
+
+// The file a PNG of millview's own was made from: "wall.mip" for
+// "wall.mip.0.png" or "wall.mip.png", "pic.tga" for "pic.tga.png"; empty
+// when the name is no such output or its source is not beside it.
+std::string SourceOfOwnOutput(const std::string& folder, const std::string& name) {
+  if (LowerExtension(name) != "png") return std::string();
+  std::string source = StemOf(name);
+  const std::size_t dot = source.rfind('.');
+  const bool level = dot != std::string::npos && dot + 1 < source.size() &&
+                     source.find_first_not_of("0123456789", dot + 1) == std::string::npos;
+  if (level) source.erase(dot);
+  const Kind kind = KindOf(LowerExtension(source));
+  if (kind == Kind::kUnknown || kind == Kind::kTrack || (level && kind != Kind::kTexture))
+    return std::string();
+  const std::string path = folder.empty() ? source : JoinPath(folder, source);
+  return Exists(path) && !IsFolder(path) ? source : std::string();
+}
+
+// Whether a file is to be converted; a skipped one is counted with its reason.
+bool Wanted(const std::string& folder, const std::string& path, Plan& plan) {
+  const std::string name = FileNameOf(path);
+  if (KindOf(LowerExtension(name)) == Kind::kUnknown) {
+    Skip(plan, path, "not a texture, picture or track");
+    return false;
+  }
+  const std::string source = SourceOfOwnOutput(folder, name);
+  if (!source.empty()) {
+    Skip(plan, path, "made by millview from " + source);
+    return false;
+  }
+  return true;
+}
 
 void Walk(const std::string& folder, const std::string& out_dir, std::size_t root,
           const std::string& rel, Plan& plan) {
   std::vector<std::string> files, folders;
   ListFolder(folder, files, folders);
   for (const std::string& name : files) {
-    const std::string extension = LowerExtension(name);
-    if (KindOf(extension) == Kind::kUnknown) {
-      ++plan.skipped;
-      continue;
-    }
-    plan.jobs.push_back(Job{JoinPath(folder, name), extension, out_dir, root, rel});
+    const std::string path = JoinPath(folder, name);
+    if (!Wanted(folder, path, plan)) continue;
+    plan.jobs.push_back(Job{path, LowerExtension(name), out_dir, root, rel});
   }
   for (const std::string& name : folders)
     Walk(JoinPath(folder, name), JoinPath(out_dir, name), root, rel.empty() ? name : rel + "/" + name,
@@ -165,7 +201,7 @@ void ConvertTexture(const Job& job, const Options& options, Result& result) {
                    Number(s.centre_y);
     result.notes.push_back(job.input + ": sprite " + item.details);
   }
-  if (!MakeFolders(job.out_dir) || !WriteOutputs(outputs, result.reason)) {
+  if (!MakeFolders(job.out_dir) || !WriteOutputs(outputs, job.input, result.reason)) {
     if (result.reason.empty()) result.reason = "cannot make the folder " + job.out_dir;
     return;
   }
@@ -211,7 +247,7 @@ void ConvertTracks(const Job& job, Result& result) {
     result.ok = true;  // an archive without tracks: nothing to show
     return;
   }
-  if (!MakeFolders(job.out_dir) || !WriteOutputs(outputs, result.reason)) {
+  if (!MakeFolders(job.out_dir) || !WriteOutputs(outputs, job.input, result.reason)) {
     if (result.reason.empty()) result.reason = "cannot make the folder " + job.out_dir;
     result.items.clear();
     return;
@@ -271,6 +307,8 @@ int ParseCommandLine(const std::vector<std::string>& arguments, Options& options
       options.html = true;
     } else if (arg == "-q" || arg == "--quiet") {
       options.quiet = true;
+    } else if (arg == "-v" || arg == "--verbose") {
+      options.verbose = true;
     } else if (arg == "-o" || arg == "-j") {
       if (a + 1 >= arguments.size()) {
         UsageError("option '" + arg + "' needs a value");
@@ -319,16 +357,17 @@ int Run(const Options& options) {
       continue;
     }
     const std::string extension = LowerExtension(FileNameOf(input));
-    if (KindOf(extension) == Kind::kUnknown) {
-      ++plan.skipped;
-      continue;
-    }
+    if (!Wanted(DirectoryOf(input), input, plan)) continue;
     std::string out = options.out_dir.empty() ? DirectoryOf(input) : options.out_dir;
     if (out.empty()) out = ".";
     plan.roots.push_back(out);
     plan.jobs.push_back(Job{input, extension, out, root, ""});
   }
 
+  if (options.verbose && !options.quiet) {
+    for (const std::string& note : plan.skip_notes) std::printf("millview: %s\n", note.c_str());
+    std::fflush(stdout);
+  }
   std::vector<Result> results(plan.jobs.size());
   unsigned workers = options.jobs ? options.jobs : std::thread::hardware_concurrency();
   if (workers == 0) workers = 1;

@@ -13,6 +13,7 @@ struct Options {
   bool sheet = false;
   bool html = false;
   bool quiet = false;
+  bool verbose = false;             ///< -v: name every skipped file
 };
 
 /// Parses the arguments after the program name. Returns -1 to go on, or the

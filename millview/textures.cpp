@@ -13,6 +13,7 @@
 #include "pixmill/mip_data.h"
 #include "pixmill/mip_file.h"
 #include "pixmill/pcx.h"
+#include "pixmill/png.h"
 #include "pixmill/tga.h"
 #include "runtime/file/file.h"
 #include "runtime/kiff.h"
@@ -213,6 +214,23 @@ bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
   return true;
 }
 
+bool ReadPng(QuorFile* file, RawLevels& levels, std::string& reason) {
+  if (!pngIsPng(file)) {
+    reason = "not a PNG picture";
+    return false;
+  }
+  BitmapOwner owner;
+  int32_t width = 0, height = 0;
+  if (!pngRead(&owner.bitmap, &width, &height, file, kFormat8888, kMaxPictureSide)) {
+    owner.bitmap = nullptr;
+    reason = "malformed PNG picture";
+    return false;
+  }
+  if (owner.bitmap == nullptr) return SizeAccepted(width, height, reason);
+  Keep(levels, *owner.bitmap, nullptr);
+  return true;
+}
+
 }  // namespace
 
 uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y) {
@@ -259,6 +277,7 @@ bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension
     else if (extension == "srb") read = ReadSprite(in.file, texture, levels, reason);
     else if (extension == "pbf") read = ReadLevelFile(in.file, levels, reason);
     else if (extension == "pcx") read = ReadPcx(in.file, levels, reason);
+    else if (extension == "png") read = ReadPng(in.file, levels, reason);
     else read = ReadTga(in.file, levels, reason);
     if (!read) return false;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "millview_test_support.h"
+#include "platform/path.h"
 #include "support/temp_dir.h"
 #include "tools/lib/synthetic_track.h"
 #include "tools/lib/track_formats.h"
@@ -88,6 +89,60 @@ TEST(MillviewBatch, GalleriesLinkEveryFolder) {
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_EQ(html.find("://"), std::string::npos);
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string In(const std::string& name) { return std::string("in") + platform::kSeparator + name; }
+
+// PNG pictures are shown like the other pictures. On a later run millview's
+// own PNGs beside their sources are skipped, and -v names every skipped
+// file with the reason.
+TEST(MillviewBatch, PngSourcesConvertAndOwnOutputsAreSkipped) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.path() / "in");
+  testing_support::WriteBytes(dir / "in/c.tga", SmallTarga());
+  ASSERT_EQ(millview_test::RunMillview({"-q", "in/c.tga"}, dir.path().string()).exit_status, 0);
+  std::filesystem::rename(dir.path() / "in/c.tga.png", dir.path() / "in/photo.png");
+  testing_support::WriteBytes(dir / "in/a.mip", SmallMip());
+  testing_support::WriteBytes(dir / "in/notes.txt", {'h', 'i'});
+
+  auto first = millview_test::RunMillview({"-v", "-j", "1", "in"}, dir.path().string());
+  EXPECT_EQ(first.exit_status, 0) << first.standard_error;
+  EXPECT_EQ(first.standard_output, "millview: " + In("notes.txt") +
+                                       ": skipped, not a texture, picture or track\n"
+                                       "millview: 3 converted, 0 failed, 1 skipped\n");
+  const millview_test::Decoded source = millview_test::DecodePng(dir / "in/photo.png");
+  const millview_test::Decoded shown = millview_test::DecodePng(dir / "in/photo.png.png");
+  ASSERT_EQ(shown.width, 2);
+  EXPECT_EQ(shown.rgba, source.rgba);
+
+  auto again = millview_test::RunMillview({"-v", "in"}, dir.path().string());
+  EXPECT_EQ(again.exit_status, 0) << again.standard_error;
+  EXPECT_EQ(again.standard_output,
+            "millview: " + In("a.mip.0.png") + ": skipped, made by millview from a.mip\n" +
+                "millview: " + In("a.mip.1.png") + ": skipped, made by millview from a.mip\n" +
+                "millview: " + In("c.tga.png") + ": skipped, made by millview from c.tga\n" +
+                "millview: " + In("notes.txt") + ": skipped, not a texture, picture or track\n" +
+                "millview: " + In("photo.png.png") + ": skipped, made by millview from photo.png\n" +
+                "millview: 3 converted, 0 failed, 5 skipped\n");
+}
+
+// An output that is the input itself (a link to it) fails that input, and
+// the input stays as it was.
+TEST(MillviewBatch, AnOutputThatIsTheInputIsRefused) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.path() / "in");
+  testing_support::WriteBytes(dir / "in/a.mip", SmallMip());
+  std::filesystem::create_hard_link(dir.path() / "in/a.mip", dir.path() / "in/a.mip.1.png");
+  auto run = millview_test::RunMillview({"in/a.mip"}, dir.path().string());
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.standard_error,
+            "millview: in/a.mip: cannot write " + In("a.mip.1.png") + ": it is the input itself\n");
+  EXPECT_EQ(testing_support::ReadBytes(dir / "in/a.mip"), SmallMip());
+  EXPECT_EQ(millview_test::FilesBelow(dir / "in"), (std::vector<std::string>{"a.mip", "a.mip.1.png"}));
 }
 
 }  // namespace
