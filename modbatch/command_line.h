@@ -15,6 +15,7 @@ struct BatchOptions {
   bool force = false;
   bool dryRun = false;
   bool quiet = false;
+  bool verbose = false;   ///< -v: also name every file that is skipped
   std::string pixmill;    ///< empty: looked up
   std::string trackconv;  ///< empty: looked up
 };

@@ -86,6 +86,13 @@ bool PixmillTakesSwitches(const std::string& pixmill, const std::vector<std::str
 int Run(const BatchOptions& options) {
   if (!FoldersExist(options.folders)) return kUsageError;
   Plan plan = MakePlan(options);
+  if (!options.quiet) {
+    for (const PlanFailure& note : plan.notTracks) std::printf("%s: %s\n", note.shown.c_str(), note.message.c_str());
+    if (options.verbose)
+      for (const PlanFailure& skip : plan.skipped)
+        std::printf("%s: skipped, %s\n", skip.shown.c_str(), skip.message.c_str());
+    std::fflush(stdout);
+  }
   if (options.dryRun) {
     for (const Job& job : plan.jobs) {
       std::printf("%s: %s\n", job.shown.c_str(),

@@ -42,6 +42,10 @@ bool HasExtension(const std::string& lowerName, const char* const* extensions) {
 const char* const kPictureExtensions[] = {".pcx", ".tga", ".png", nullptr};
 // The files trackconv reads from a track directory.
 const char* const kTrackExtensions[] = {".trk", ".dat", ".3do", ".rpy", ".rpl", nullptr};
+// The files that name a track directory's track.
+const char* const kTrackFileExtensions[] = {".trk", ".dat", nullptr};
+// What the tools write.
+const char* const kOutputExtensions[] = {".mip", ".srb", ".pbf", ".xq", nullptr};
 
 bool WantsSrb(const std::vector<std::string>& switches) {
   for (const std::string& s : switches) {
@@ -128,16 +132,40 @@ class Planner {
       if (HasExtension(lower, kTrackExtensions)) trackTime = std::max(trackTime, entry.time);
     }
     const fs::path shown = relative.empty() ? fs::path(shownRoot) : fs::path(shownRoot) / relative;
-    if (track && !trackName.empty()) {
+    track = track && !trackName.empty();
+    if (track) {
       AddTrack(shown.string(), directory, trackName, trackTime);
+    } else {
+      NoteOtherTrack(shown.string(), trackName, entries);
     }
     for (const Entry& entry : entries) {
-      if (!entry.directory && HasExtension(LowerCase(entry.name), kPictureExtensions)) {
+      if (entry.directory) continue;
+      const std::string lower = LowerCase(entry.name);
+      if (HasExtension(lower, kPictureExtensions)) {
         AddPicture((shown / entry.name).string(), directory, relative, entry.name, entry.time);
+      } else if (!(track && HasExtension(lower, kTrackExtensions)) && entry.name != SwitchManifest::kFileName) {
+        plan_.skipped.push_back({(shown / entry.name).string(),
+                                 HasExtension(lower, kOutputExtensions) ? "a converted file"
+                                 : HasExtension(lower, kTrackExtensions)
+                                     ? "not in a track directory"
+                                     : "not a picture or a track file"});
       }
     }
     for (const Entry& entry : entries) {
       if (entry.directory) Walk(shownRoot, directory / entry.name, relative / entry.name);
+    }
+  }
+
+  // A folder that holds a track under another name than its own is no
+  // track directory: trackconv looks for <folder>.trk or <folder>.dat.
+  void NoteOtherTrack(const std::string& shown, const std::string& trackName, const std::vector<Entry>& entries) {
+    for (const Entry& entry : entries) {
+      const std::string lower = LowerCase(entry.name);
+      if (entry.directory || !HasExtension(lower, kTrackFileExtensions)) continue;
+      plan_.notTracks.push_back({shown, "not a track directory: it holds " + entry.name +
+                                            ", but its track would be " + trackName + ".trk or " +
+                                            trackName + ".dat"});
+      return;
     }
   }
 

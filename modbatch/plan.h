@@ -32,6 +32,11 @@ struct Plan {
   std::vector<Job> jobs;  ///< what needs converting, track directories first
   std::size_t upToDate = 0;
   std::vector<PlanFailure> failures;
+  /// Folders that hold a track not named after them, which trackconv
+  /// would not take for their track.
+  std::vector<PlanFailure> notTracks;
+  /// Files that are neither pictures nor files of a track directory.
+  std::vector<PlanFailure> skipped;
 };
 
 /// Walks the folders (which must exist) and plans the conversions.

@@ -293,6 +293,27 @@ TEST(Modbatch, PicturesWhosePbfNamesCollideAreRefused) {
   EXPECT_FALSE(fs::exists(dir.path() / "mod/barrier_b.mip"));
 }
 
+// A folder whose track is named otherwise is named with the reason, and -v
+// names every file that is skipped.
+TEST(Modbatch, NamesFoldersThatAreNoTrackDirectoriesAndSkippedFiles) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "mod/Delta");
+  fs::copy(fs::path(RT_SOURCE_DIR) / "examples/tracks/Alpha/alpha.trk", dir.path() / "mod/Delta/alpha.trk");
+  testing_support::WriteText((dir.path() / "mod/readme.txt").string(), "read me");
+  const std::string note = Shown("mod/Delta") +
+                           ": not a track directory: it holds alpha.trk, but its track would be Delta.trk or "
+                           "Delta.dat\n";
+  Finished listed = Modbatch(dir.path(), {"--dry-run", "-v", "mod"});
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_EQ(listed.out, note + Shown("mod/readme.txt") + ": skipped, not a picture or a track file\n" +
+                            Shown("mod/Delta/alpha.trk") + ": skipped, not in a track directory\n" +
+                            "0 to convert, 0 up to date\n");
+  Finished run = Modbatch(dir.path(), {"mod"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, note + "0 converted, 0 up to date, 0 failed\n");
+  EXPECT_EQ(Modbatch(dir.path(), {"-q", "mod"}).out, "");
+}
+
 TEST(Modbatch, ManifestKeepsAnySwitchText) {
   TempDir dir;
   const std::vector<std::string> odd = {"-rgb", "1\t2", "back\\slash\nline", ""};
