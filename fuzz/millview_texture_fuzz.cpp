@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to millview's texture reading as each kind it
-// knows (MIP, SRB, PBF, PCX, Targa): the sprite header and level count
+// knows (MIP, SRB, PBF, PCX, Targa, PNG): the sprite header and level count
 // checks of its own, then pixmill's readers. A refusal is an answer; what
 // is accepted must have levels that make a sheet. A crash, sanitizer
 // report or "finding:" abort is a fault.
 //
-// Seeds: fuzz/corpus/millview_texture/ (the pixmill_mip seeds and an SRB).
+// Seeds: fuzz/corpus/millview_texture/ (the pixmill_mip seeds, an SRB and a PNG).
 
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +18,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> bytes(data, data + size);
-  for (const char* kind : {"mip", "srb", "pbf", "pcx", "tga"}) {
+  for (const char* kind : {"mip", "srb", "pbf", "pcx", "tga", "png"}) {
     millview::Texture texture;
     std::string reason;
     if (!millview::ReadTexture(bytes, kind, texture, reason)) continue;
