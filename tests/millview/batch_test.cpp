@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -97,6 +98,12 @@ namespace {
 
 std::string In(const std::string& name) { return std::string("in") + platform::kSeparator + name; }
 
+// Text with the line ends of Windows consoles made plain.
+std::string Plain(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
 // PNG pictures are shown like the other pictures. On a later run millview's
 // own PNGs beside their sources are skipped, and -v names every skipped
 // file with the reason.
@@ -111,7 +118,7 @@ TEST(MillviewBatch, PngSourcesConvertAndOwnOutputsAreSkipped) {
 
   auto first = millview_test::RunMillview({"-v", "-j", "1", "in"}, dir.path().string());
   EXPECT_EQ(first.exit_status, 0) << first.standard_error;
-  EXPECT_EQ(first.standard_output, "millview: " + In("notes.txt") +
+  EXPECT_EQ(Plain(first.standard_output), "millview: " + In("notes.txt") +
                                        ": skipped, not a texture, picture or track\n"
                                        "millview: 3 converted, 0 failed, 1 skipped\n");
   const millview_test::Decoded source = millview_test::DecodePng(dir / "in/photo.png");
@@ -121,7 +128,7 @@ TEST(MillviewBatch, PngSourcesConvertAndOwnOutputsAreSkipped) {
 
   auto again = millview_test::RunMillview({"-v", "in"}, dir.path().string());
   EXPECT_EQ(again.exit_status, 0) << again.standard_error;
-  EXPECT_EQ(again.standard_output,
+  EXPECT_EQ(Plain(again.standard_output),
             "millview: " + In("a.mip.0.png") + ": skipped, made by millview from a.mip\n" +
                 "millview: " + In("a.mip.1.png") + ": skipped, made by millview from a.mip\n" +
                 "millview: " + In("c.tga.png") + ": skipped, made by millview from c.tga\n" +
@@ -139,7 +146,7 @@ TEST(MillviewBatch, AnOutputThatIsTheInputIsRefused) {
   std::filesystem::create_hard_link(dir.path() / "in/a.mip", dir.path() / "in/a.mip.1.png");
   auto run = millview_test::RunMillview({"in/a.mip"}, dir.path().string());
   EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.standard_error,
+  EXPECT_EQ(Plain(run.standard_error),
             "millview: in/a.mip: cannot write " + In("a.mip.1.png") + ": it is the input itself\n");
   EXPECT_EQ(testing_support::ReadBytes(dir / "in/a.mip"), SmallMip());
   EXPECT_EQ(millview_test::FilesBelow(dir / "in"), (std::vector<std::string>{"a.mip", "a.mip.1.png"}));
