@@ -164,6 +164,11 @@ bool ReadPcx(QuorFile* file, RawLevels& levels, std::string& reason) {
     reason = "not a PCX picture";
     return false;
   }
+  if (!pcxIsReadableKind(reader)) {
+    reason = "PCX of " + std::to_string(reader.header[3]) + " bits per pixel in " +
+             std::to_string(reader.header[65]) + " planes; only 8-bit one-plane PCX pictures are read";
+    return false;
+  }
   const int32_t width = pcxWidth(reader), height = pcxHeight(reader);
   if (!SizeAccepted(width, height, reason) ||
       !HoldsPixels(fileSize(file), pcxLeastFileSize(reader), reason))

@@ -20,11 +20,6 @@ int32_t headerInt16(const PcxReader& reader, int offset) {
 
 uint8_t encodingOf(const PcxReader& reader) { return reader.header[2]; }
 
-// The pixel pass takes one byte per pixel in one plane: pictures of fewer
-// bits (16 colours, monochrome) or of several planes (24-bit colour) would
-// come out as other pictures, so they are not read at all.
-bool oneBytePerPixel(const PcxReader& reader) { return reader.header[3] == 8 && reader.header[65] == 1; }
-
 bool nextByte(PcxReader* reader, uint8_t* byte) {
   if (reader->bufferPosition >= reader->bufferFill) {
     uint32_t got = 0;
@@ -67,7 +62,7 @@ bool nextIndex(PcxReader* reader, uint8_t* index) {
 // or a kind of picture the pass cannot decode.
 bool startPass(PcxReader* reader) {
   const uint8_t encoding = encodingOf(*reader);
-  if ((encoding != 0 && encoding != 1) || !oneBytePerPixel(*reader)) return false;
+  if ((encoding != 0 && encoding != 1) || !pcxIsReadableKind(*reader)) return false;
   if (!fileSeekFromStart(reader->file, kHeaderSize)) return false;
   reader->bufferFill = 0;
   reader->bufferPosition = 0;
@@ -101,6 +96,8 @@ void fillFromHeader(const PcxReader& reader, PcxPalette* palette) {
 }
 
 }  // namespace
+
+bool pcxIsReadableKind(const PcxReader& reader) { return reader.header[3] == 8 && reader.header[65] == 1; }
 
 int32_t pcxWidth(const PcxReader& reader) {
   return headerInt16(reader, 8) - headerInt16(reader, 4) + 1;
