@@ -159,9 +159,9 @@ namespace {
 // A 24-bit PCX in three planes is named with what it is, not misread.
 TEST(MillviewBatch, PcxOfSeveralPlanesIsNamedNotMisread) {
   TempDir dir;
-  std::vector<uint8_t> pcx(128, 0);
-  pcx[0] = 0x0A, pcx[1] = 5, pcx[3] = 8, pcx[8] = 1, pcx[65] = 3;  // 2 x 1 pixels
-  pcx.insert(pcx.end(), {10, 20, 30, 40, 50, 60});
+  std::vector<uint8_t> pcx(128 + 6, 40);  // the header, then 2 x 1 pixels in 3 planes
+  std::fill(pcx.begin(), pcx.begin() + 128, 0);
+  pcx[0] = 0x0A, pcx[1] = 5, pcx[3] = 8, pcx[8] = 1, pcx[65] = 3;
   testing_support::WriteBytes(dir / "rgb.pcx", pcx);
   auto run = millview_test::RunMillview({"rgb.pcx"}, dir.path().string());
   EXPECT_EQ(run.exit_status, 1);
