@@ -3,10 +3,12 @@
 // them need converting.
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "modbatch/command_line.h"
+#include "modbatch/manifest.h"
 
 namespace modbatch {
 
@@ -37,6 +39,11 @@ struct Plan {
   std::vector<PlanFailure> notTracks;
   /// Files that are neither pictures nor files of a track directory.
   std::vector<PlanFailure> skipped;
+  /// The switch manifests of the output directories, each read once.
+  std::map<std::string, SwitchManifest> manifests;
+
+  /// The manifest of `directory`, read when first asked for.
+  SwitchManifest& Manifest(const std::filesystem::path& directory);
 };
 
 /// Walks the folders (which must exist) and plans the conversions.
