@@ -61,12 +61,14 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
   return bytes;
 }
 
-// Writes a new file in place of `path` only once it is complete.
+// Writes a new file in place of `path` only once it is complete; `free`
+// when the caller has just seen that nothing of that name is there.
 template <typename Fill>
-void WriteFile(const std::string& path, Fill fill) {
-  AtomicOutput output(path);
-  fill(*output.File());
-  output.Commit();
+void WriteFile(const std::string& path, bool free, Fill fill) {
+  std::unique_ptr<AtomicOutput> output =
+      free ? std::make_unique<AtomicOutput>(path, AtomicOutput::KnownFree()) : std::make_unique<AtomicOutput>(path);
+  fill(*output->File());
+  output->Commit();
 }
 
 class SubFileSink : public DatSink {
@@ -293,12 +295,18 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     return kSomeFailed;
   }
 
+  // What the folder holds, by name regardless of letter case: one listing
+  // instead of a search per member.
+  std::map<std::string, bool> present;
+  for (const platform::DirectoryEntry& entry : platform::FindFiles(Join(folder, "*")))
+    present[Folded(entry.name)] = true;
+
   // Leaves a file that is already there as it is when its bytes are the
   // same; else replaces it only with -f.
   auto may_write = [&](const std::string& path, const std::string& label, const std::vector<uint8_t>* bytes,
-                       std::size_t member) -> int {  // 1 write, 0 skip, -1 refused
+                       std::size_t member) -> int {  // 2 write a new file, 1 replace, 0 skip, -1 refused
     bool directory = false;
-    if (!Exists(path, &directory)) return 1;
+    if (!present.count(Folded(LastComponent(path))) || !Exists(path, &directory)) return 2;
     if (directory) {
       err << shown << ": " << label << ": " << path << " is a folder\n";
       return -1;
@@ -360,7 +368,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
         continue;
       }
       if (decision > 0) {
-        WriteFile(path, [&](SubFile& file) {
+        WriteFile(path, decision == 2, [&](SubFile& file) {
           buffer.resize(std::min(entry.length, kCopyBlock));
           for (uint32_t done = 0; done < entry.length;) {
             const uint32_t count = std::min(entry.length - done, kCopyBlock);
@@ -387,7 +395,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string path = Join(folder, manifest_name);
     const int decision = may_write(path, "manifest", &bytes, 0);
     if (decision < 0) status = kSomeFailed;
-    if (decision > 0) WriteFile(path, [&](SubFile& file) { file.Write(static_cast<uint32_t>(bytes.size()), bytes.data()); });
+    if (decision > 0) WriteFile(path, decision == 2, [&](SubFile& file) { file.Write(static_cast<uint32_t>(bytes.size()), bytes.data()); });
   } catch (const std::exception& failure) {
     err << shown << ": manifest: " << failure.what() << "\n";
     status = kSomeFailed;

@@ -20,13 +20,19 @@ bool CanTakeFinal(const std::string& full_path, bool claim_existing) {
 
 AtomicOutput::AtomicOutput(const std::string& final_name, bool claim_existing)
     : final_name_(final_name) {
+  Open(true, claim_existing);
+}
+
+AtomicOutput::AtomicOutput(const std::string& final_name, KnownFree) : final_name_(final_name) { Open(false, false); }
+
+void AtomicOutput::Open(bool check, bool claim_existing) {
   std::size_t last_component;
-  if (!platform::FullPathName(final_name, final_path_, last_component)) throw XFileOpen(final_name);
-  if (!CanTakeFinal(final_path_, claim_existing)) throw XFileOpen(final_path_);
+  if (!platform::FullPathName(final_name_, final_path_, last_component)) throw XFileOpen(final_name_);
+  if (check && !CanTakeFinal(final_path_, claim_existing)) throw XFileOpen(final_path_);
   temporary_path_ = platform::CreateTemporaryFileBeside(final_path_);
   if (temporary_path_.empty()) throw XFileOpen(final_path_);
   try {
-    file_ = new SubFile(DiskFile::CreateReplacing(temporary_path_), final_name);
+    file_ = new SubFile(DiskFile::CreateReplacing(temporary_path_), final_name_);
   } catch (const std::exception&) {
     platform::RemoveFile(temporary_path_);
     throw XFileOpen(final_path_);

@@ -17,6 +17,11 @@ class AtomicOutput {
   /// for writing (another program holding it, say): a run learns before
   /// any work that its result could not be put in place.
   explicit AtomicOutput(const std::string& final_name, bool claim_existing = true);
+  /// The same for a caller that has just seen no file of that name in any
+  /// letter case (a folder it listed itself): the final name is not asked
+  /// again, which spares a search of a large folder per file.
+  struct KnownFree {};
+  AtomicOutput(const std::string& final_name, KnownFree);
   ~AtomicOutput();
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;
@@ -30,6 +35,8 @@ class AtomicOutput {
   void Commit();
 
  private:
+  void Open(bool check, bool claim_existing);
+
   std::string final_name_;
   std::string final_path_;
   std::string temporary_path_;
