@@ -74,3 +74,4 @@ else
 fi
 echo "trackconv.exe: $win64/trackconv/trackconv.exe (64-bit), $win32/trackconv/trackconv.exe (32-bit)"
 echo "millview.exe: $win64/millview/millview.exe (64-bit), $win32/millview/millview.exe (32-bit)"
+echo "datpack.exe: $win64/datpack/datpack.exe (64-bit), $win32/datpack/datpack.exe (32-bit)"
