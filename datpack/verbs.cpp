@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 
+#include "cli/progress.h"
 #include "datpack/archive.h"
 #include "datpack/manifest.h"
 #include "platform/directory_enum.h"
@@ -125,30 +126,6 @@ class MemberSource : public DatSource {
   std::vector<uint64_t> sizes_;
   Handle<DiskFile> open_;
   std::size_t open_index_ = 0;
-};
-
-/// A count on a terminal, redrawn in place.
-class Progress {
- public:
-  Progress(std::ostream& err, bool shown, const std::string& what, std::size_t total)
-      : err_(err), shown_(shown && total > 1), what_(what), total_(total) {}
-  ~Progress() {
-    if (drawn_) err_ << "\r\033[K" << std::flush;
-  }
-  void Step(std::size_t done) {
-    if (!shown_ || done * 100 / total_ == last_) return;
-    last_ = done * 100 / total_;
-    err_ << "\rdatpack: " << what_ << " " << done << "/" << total_ << std::flush;
-    drawn_ = true;
-  }
-
- private:
-  std::ostream& err_;
-  bool shown_;
-  std::string what_;
-  std::size_t total_;
-  std::size_t last_ = ~std::size_t{0};
-  bool drawn_ = false;
 };
 
 // Whether two folders' names for files are one name on Windows.
@@ -295,6 +272,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     return kSomeFailed;
   }
 
+  cli::ProgressLine progress(options.progress);
   // What the folder holds, by name regardless of letter case: one listing
   // instead of a search per member.
   std::map<std::string, bool> present;
@@ -308,6 +286,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     bool directory = false;
     if (!present.count(Folded(LastComponent(path))) || !Exists(path, &directory)) return 2;
     if (directory) {
+      progress.Clear();
       err << shown << ": " << label << ": " << path << " is a folder\n";
       return -1;
     }
@@ -325,7 +304,8 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
       if (same) return 0;
     } catch (const std::exception&) {
     }
-    err << shown << ": " << label << ": " << path << " exists (-f replaces it)\n";
+    progress.Clear();
+      err << shown << ": " << label << ": " << path << " exists (-f replaces it)\n";
     return -1;
   };
 
@@ -333,9 +313,8 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
   taken[Folded(manifest_name)] = manifest_name;
   std::size_t written = 0, asked = 0;
   std::vector<uint8_t> buffer;
-  Progress progress(err, options.progress, "unpacking", entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    progress.Step(i);
+    if (i % 64 == 0) progress.Show("datpack: unpacking " + std::to_string(i) + "/" + std::to_string(entries.size()));
     if (!wanted[i]) continue;
     ++asked;
     const DatEntry& entry = entries[i];
@@ -343,12 +322,14 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string label = MemberLabel(entry);
     const std::string fault = NameFault(name);
     if (!fault.empty()) {
+      progress.Clear();
       err << shown << ": " << label << ": " << fault << "; not unpacked\n";
       status = kSomeFailed;
       continue;
     }
     auto clash = taken.find(Folded(name));
     if (clash != taken.end()) {
+      progress.Clear();
       err << shown << ": " << label << ": the name is " << EscapeName(clash->second)
           << " but for letter case, and both cannot be files in one folder; not unpacked\n";
       status = kSomeFailed;
@@ -356,6 +337,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     }
     taken[Folded(name)] = name;
     if (!archive->Inside(i)) {
+      progress.Clear();
       err << shown << ": " << label << ": reaches past the end of the archive; not unpacked\n";
       status = kSomeFailed;
       continue;
@@ -380,6 +362,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
       }
       ++written;
     } catch (const std::exception& failure) {
+      progress.Clear();
       err << shown << ": " << label << ": " << failure.what() << "\n";
       status = kSomeFailed;
     }
@@ -400,6 +383,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     err << shown << ": manifest: " << failure.what() << "\n";
     status = kSomeFailed;
   }
+  progress.Clear();
   if (!options.quiet)
     out << shown << ": " << written << " of " << asked << " members unpacked into " << folder << "\n";
   return status;

@@ -419,7 +419,7 @@ TEST(Program, StatusAndStreams) {
   EXPECT_EQ(help.standard_output, datpack::HelpText("pack"));
   const platform::ProcessResult usage = platform::RunProcess(DATPACK_EXE, {"list", "-f", "x.dat"}, dir.path().string());
   EXPECT_EQ(usage.exit_status, 2);
-  EXPECT_EQ(usage.standard_error, "datpack: option -f does not go with list\n" + datpack::UsageLine("list"));
+  EXPECT_EQ(usage.standard_error, "datpack: option -f does not go with list\n" + datpack::UsageLine("list") + "\n");
   const platform::ProcessResult failed = platform::RunProcess(DATPACK_EXE, {"verify", "none.dat"}, dir.path().string());
   EXPECT_EQ(failed.exit_status, 1);
 }
