@@ -140,6 +140,8 @@ std::string MemberNameFault(const std::string& name) {
   return std::string();
 }
 
+std::string Members(std::size_t count) { return std::to_string(count) + (count == 1 ? " member" : " members"); }
+
 std::string Hex32(uint32_t value) {
   char text[9];
   std::snprintf(text, sizeof text, "%08x", value);
@@ -385,7 +387,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
   }
   progress.Clear();
   if (!options.quiet)
-    out << shown << ": " << written << " of " << asked << " members unpacked into " << folder << "\n";
+    out << shown << ": " << written << " of " << Members(asked) << " unpacked into " << folder << "\n";
   return status;
 }
 
@@ -445,7 +447,7 @@ int Build(const std::string& target, DatLayout& layout, MemberSource& source, bo
     err << target << ": " << failure.what() << "\n";
     return kSomeFailed;
   }
-  if (!quiet) out << target << ": " << layout.Entries().size() << " members, " << layout.Size() << " bytes\n";
+  if (!quiet) out << target << ": " << Members(layout.Entries().size()) << ", " << layout.Size() << " bytes\n";
   return kAllDone;
 }
 
@@ -675,7 +677,7 @@ int Update(const Options& options, std::ostream& out, std::ostream& err) {
     // Our own hold on the old archive goes before it is replaced.
     archive.reset();
     output->Commit();
-    if (!options.quiet) out << path << ": " << layout.Entries().size() << " members, " << layout.Size() << " bytes\n";
+    if (!options.quiet) out << path << ": " << Members(layout.Entries().size()) << ", " << layout.Size() << " bytes\n";
   } catch (const std::exception& failure) {
     err << path << ": " << failure.what() << "\n";
     return kSomeFailed;
