@@ -49,4 +49,15 @@ bool ReplaceFileWith(const char* from, const char* to) {
 
 bool RemoveFile(const char* path) { return !Missing(path) && DeleteFileA(path) != FALSE; }
 
+// The system finds names regardless of letter case by itself: a new name
+// needs nothing more than the usual temporary file and a move that never
+// replaces.
+bool CreateTemporaryFileForNew(const char* final_path, char* temporary, std::size_t size) {
+  return CreateTemporaryFileBeside(final_path, temporary, size);
+}
+
+bool PlaceNewFile(const char* from, const char* to) {
+  return !Missing(from) && !Missing(to) && MoveFileExA(from, to, 0) != FALSE;
+}
+
 }  // namespace platform

@@ -20,16 +20,18 @@ bool CanTakeFinal(const std::string& full_path, bool claim_existing) {
 
 AtomicOutput::AtomicOutput(const std::string& final_name, bool claim_existing)
     : final_name_(final_name) {
-  Open(true, claim_existing);
+  Open(false, claim_existing);
 }
 
-AtomicOutput::AtomicOutput(const std::string& final_name, KnownFree) : final_name_(final_name) { Open(false, false); }
+AtomicOutput::AtomicOutput(const std::string& final_name, KnownFree) : final_name_(final_name) { Open(true, false); }
 
-void AtomicOutput::Open(bool check, bool claim_existing) {
+void AtomicOutput::Open(bool known_free, bool claim_existing) {
+  known_free_ = known_free;
   std::size_t last_component;
   if (!platform::FullPathName(final_name_, final_path_, last_component)) throw XFileOpen(final_name_);
-  if (check && !CanTakeFinal(final_path_, claim_existing)) throw XFileOpen(final_path_);
-  temporary_path_ = platform::CreateTemporaryFileBeside(final_path_);
+  if (!known_free && !CanTakeFinal(final_path_, claim_existing)) throw XFileOpen(final_path_);
+  temporary_path_ = known_free ? platform::CreateTemporaryFileForNew(final_path_)
+                               : platform::CreateTemporaryFileBeside(final_path_);
   if (temporary_path_.empty()) throw XFileOpen(final_path_);
   try {
     file_ = new SubFile(DiskFile::CreateReplacing(temporary_path_), final_name_);
@@ -48,7 +50,9 @@ AtomicOutput::~AtomicOutput() {
 void AtomicOutput::Commit() {
   file_ = nullptr;
   committed_ = true;
-  if (!platform::ReplaceFileWith(temporary_path_, final_path_)) {
+  const bool placed = known_free_ ? platform::PlaceNewFile(temporary_path_, final_path_)
+                                  : platform::ReplaceFileWith(temporary_path_, final_path_);
+  if (!placed) {
     platform::RemoveFile(temporary_path_);
     throw XFileOpen(final_path_);
   }

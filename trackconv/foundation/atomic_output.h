@@ -19,7 +19,8 @@ class AtomicOutput {
   explicit AtomicOutput(const std::string& final_name, bool claim_existing = true);
   /// The same for a caller that has just seen no file of that name in any
   /// letter case (a folder it listed itself): the final name is not asked
-  /// again, which spares a search of a large folder per file.
+  /// again, which spares a search of a large folder per file, and Commit
+  /// fails rather than replace a file that appeared there meanwhile.
   struct KnownFree {};
   AtomicOutput(const std::string& final_name, KnownFree);
   ~AtomicOutput();
@@ -35,11 +36,12 @@ class AtomicOutput {
   void Commit();
 
  private:
-  void Open(bool check, bool claim_existing);
+  void Open(bool known_free, bool claim_existing);
 
   std::string final_name_;
   std::string final_path_;
   std::string temporary_path_;
   Handle<SubFile> file_;
   bool committed_ = false;
+  bool known_free_ = false;
 };
