@@ -131,7 +131,7 @@ TEST(AtomicOutput, LongNamesLinksAndPermissionBits) {
 
 TEST(AtomicOutput, ANewNameIsPlacedButNeverReplacesAFileThatAppeared) {
   TempDir dir;
-  fs::create_directory(dir.path() / "Sub");
+  std::filesystem::create_directory(dir.path() / "Sub");
   {
     // The folder is found regardless of letter case; the name is new.
     AtomicOutput output(dir / "SUB/new.mip", AtomicOutput::KnownFree());
