@@ -438,6 +438,12 @@ TEST(CommandLine, OptionsGoBeforeOrAfterNames) {
   EXPECT_TRUE(options.quiet);
 }
 
+// A Windows program's text streams end their lines with CR LF.
+std::string WithLineFeeds(std::string text) {
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return text;
+}
+
 TEST(Program, StatusAndStreams) {
   TempDir dir;
   const platform::ProcessResult version = platform::RunProcess(DATPACK_EXE, {"--version"}, dir.path().string());
@@ -445,10 +451,10 @@ TEST(Program, StatusAndStreams) {
   EXPECT_EQ(version.standard_output.rfind("datpack ", 0), 0u);
   const platform::ProcessResult help = platform::RunProcess(DATPACK_EXE, {"pack", "--help"}, dir.path().string());
   EXPECT_EQ(help.exit_status, 0);
-  EXPECT_EQ(help.standard_output, datpack::HelpText("pack"));
+  EXPECT_EQ(WithLineFeeds(help.standard_output), datpack::HelpText("pack"));
   const platform::ProcessResult usage = platform::RunProcess(DATPACK_EXE, {"list", "-f", "x.dat"}, dir.path().string());
   EXPECT_EQ(usage.exit_status, 2);
-  EXPECT_EQ(usage.standard_error, "datpack: option -f does not go with list\n" + datpack::UsageLine("list") + "\n");
+  EXPECT_EQ(WithLineFeeds(usage.standard_error), "datpack: option -f does not go with list\n" + datpack::UsageLine("list") + "\n");
   const platform::ProcessResult failed = platform::RunProcess(DATPACK_EXE, {"verify", "none.dat"}, dir.path().string());
   EXPECT_EQ(failed.exit_status, 1);
 }
