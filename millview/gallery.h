@@ -30,11 +30,12 @@ class Galleries {
   /// Writes every folder's index.html; false with `reason` on the first
   /// that cannot be written.
   bool Write(std::string& reason) const;
+
+ private:
   /// The page of one folder.
   static std::string Page(const std::string& title, bool up, const std::vector<std::string>& folders,
                           const std::vector<GalleryItem>& items);
 
- private:
   std::map<std::string, std::map<std::string, std::vector<GalleryItem>>> trees_;
 };
 

@@ -1,12 +1,11 @@
 // The runtime library under pixmill keeps process-wide state (the memory
 // manager's pools, the file registry) without locks, so its readers run
-// one at a time: every read happens under one lock, and what leaves the
-// lock is a copy of each level's bytes, which the workers widen to RGBA
+// one at a time: every read happens in the session's exclusive section,
+// and what leaves it is a copy of each level's bytes, which the workers widen to RGBA
 // and encode in parallel.
 
 #include "millview/textures.h"
 
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -15,13 +14,10 @@
 #include "pixmill/pcx.h"
 #include "pixmill/tga.h"
 #include "runtime/file/file.h"
-#include "runtime/kiff.h"
 
 namespace millview {
 
 namespace {
-
-std::mutex runtime_lock;
 
 /// Largest side of a PCX or Targa picture millview decodes.
 constexpr int32_t kMaxPictureSide = 8192;
@@ -60,7 +56,7 @@ struct BitmapOwner {
 struct RawLevel {
   Bitmap bitmap{};
   std::vector<uint8_t> pixels;
-  bool has_map = false;
+  bool hasMap = false;
   Colormap map{};
 };
 
@@ -73,10 +69,38 @@ void Keep(RawLevels& levels, const Bitmap& level, const Colormap* map) {
   raw.bitmap.colormap = nullptr;  // freed with the level; the copy below stands in
   raw.pixels.assign(level.pixels, level.pixels + static_cast<std::size_t>(level.stride) * level.height);
   if (map) {
-    raw.has_map = true;
+    raw.hasMap = true;
     raw.map = *map;
   }
   levels.push_back(std::move(raw));
+}
+
+/// The colour of one level pixel with every channel widened to 8 bits by
+/// repeating its top bits; 4-bit pixels go through `map` (greys 0, 17 ...
+/// 255 when there is none).
+uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y) {
+  const uint8_t* row = level.pixels + static_cast<std::size_t>(y) * level.stride;
+  if (bitmapIsFourBit(level.format)) {
+    const uint8_t byte = row[x / 2];
+    const uint32_t index = (x % 2 == 0) ? byte >> 4 : byte & 0x0F;
+    if (map) return map->entries[index];
+    const uint32_t grey = Widen4(index);
+    return Argb(255, grey, grey, grey);
+  }
+  if (level.format == kFormat8888 || level.format == kFormat32) {
+    const uint8_t* p = row + 4 * x;
+    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+  }
+  const uint32_t d = row[2 * x] | row[2 * x + 1] << 8;
+  switch (level.format) {
+    case kFormat565:
+      return Argb(255, Widen5(d >> 11), Widen6(d >> 5 & 0x3F), Widen5(d & 0x1F));
+    case kFormat1555:
+      return Argb(d & 0x8000 ? 255 : 0, Widen5(d >> 10 & 0x1F), Widen5(d >> 5 & 0x1F),
+                  Widen5(d & 0x1F));
+    default:  // 4444
+      return Argb(Widen4(d >> 12), Widen4(d >> 8 & 0xF), Widen4(d >> 4 & 0xF), Widen4(d & 0xF));
+  }
 }
 
 Image LevelImage(const Bitmap& level, const Colormap* map) {
@@ -114,23 +138,18 @@ bool ReadMip(QuorFile* file, RawLevels& levels, std::string& reason) {
 
 // A sprite: the SRB container with its display header, then a whole MIP.
 bool ReadSprite(QuorFile* file, Texture& texture, RawLevels& levels, std::string& reason) {
-  uint32_t id, sub;
-  int32_t size;
-  if (!kiffReadChunkHeader(&id, &sub, &size, file) || id != kChunkSrb || size < 0) {
+  if (!srbIsSrb(file)) {
     reason = "not an SRB sprite (no SRB chunk)";
     return false;
   }
-  const uint32_t end = fileGetCurrentPosition(file) + ((static_cast<uint32_t>(size) + 3u) & ~3u);
-  int32_t header_size;
-  SpriteInfo& info = texture.sprite_info;
-  if (!kiffReadChunkHeader(&id, &sub, &header_size, file) || id != kChunkSrbHeader ||
-      header_size != 24 || !fileReadFloat(file, &info.width_m) ||
-      !fileReadFloat(file, &info.height_m) || !fileReadFloat(file, &info.pixel_width) ||
-      !fileReadFloat(file, &info.pixel_height) || !fileReadFloat(file, &info.centre_x) ||
-      !fileReadFloat(file, &info.centre_y) || !fileSeekFromStart(file, static_cast<int32_t>(end))) {
+  SrbHeader header;
+  SrbHeader2 header2;
+  if (!srbReadHeader(&header, &header2, file)) {
     reason = "malformed SRB sprite header";
     return false;
   }
+  texture.spriteInfo = SpriteInfo{header.width,      header.height,  header.pixelWidth,
+                                   header.pixelHeight, header.centreX, header.centreY};
   texture.sprite = true;
   return ReadMip(file, levels, reason);
 }
@@ -153,15 +172,11 @@ bool SizeAccepted(int32_t width, int32_t height, std::string& reason) {
   return false;
 }
 
-// The fewest bytes that can hold `pixels` pixels: `per_pixel` each when
-// raw, packets of at most `run` pixels of `packet` bytes when run-length
-// coded. A file shorter than that is cut short, and the readers would
-// otherwise make up the missing pixels (Targa) or allocate for them first.
-bool HoldsPixels(uint32_t file_size, uint32_t header, uint64_t pixels, bool runs, uint64_t per_pixel,
-                 uint64_t run, uint64_t packet, std::string& reason) {
-  const uint64_t needed = header + (runs ? (pixels + run - 1) / run * packet : pixels * per_pixel);
-  if (file_size >= needed) return true;
-  reason = "picture cut short (" + std::to_string(file_size) + " bytes, at least " +
+// A file shorter than its header promises is refused before the picture
+// is allocated: up to 8192 x 8192 pixels would be made for nothing.
+bool HoldsPixels(uint32_t fileBytes, uint64_t needed, std::string& reason) {
+  if (fileBytes >= needed) return true;
+  reason = "picture cut short (" + std::to_string(fileBytes) + " bytes, at least " +
            std::to_string(needed) + " needed)";
   return false;
 }
@@ -175,8 +190,7 @@ bool ReadPcx(QuorFile* file, RawLevels& levels, std::string& reason) {
   }
   const int32_t width = pcxWidth(reader), height = pcxHeight(reader);
   if (!SizeAccepted(width, height, reason) ||
-      !HoldsPixels(fileSize(file), 128, uint64_t(width + width % 2) * uint64_t(height),
-                   reader.header[2] == 1, 1, 63, 2, reason))
+      !HoldsPixels(fileSize(file), pcxLeastFileSize(reader), reason))
     return false;
   BitmapOwner owner;
   if (!pcxReadPalette(&reader, &palette) ||
@@ -190,19 +204,13 @@ bool ReadPcx(QuorFile* file, RawLevels& levels, std::string& reason) {
 }
 
 bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
-  // The reader checks none of its reads: take the size from the header
-  // first so that a damaged one cannot ask for gigabytes.
-  uint8_t header[18];
-  if (!fileReadExact(file, header, sizeof header) || !fileSeekFromStart(file, 0)) {
+  TgaSize size;
+  if (!tgaPeekSize(&size, file)) {
     reason = "not a Targa picture (short header)";
     return false;
   }
-  const int32_t width = header[12] | header[13] << 8, height = header[14] | header[15] << 8;
-  const uint8_t depth = header[16];
-  const uint64_t bytes = depth == 15 || depth == 16 ? 2 : depth == 24 ? 3 : depth == 32 ? 4 : 1;
-  if (!SizeAccepted(width, height, reason) ||
-      !HoldsPixels(fileSize(file), 18u + header[0], uint64_t(width) * uint64_t(height),
-                   (header[2] & 8) != 0, bytes, 128, 1 + bytes, reason))
+  if (!SizeAccepted(size.width, size.height, reason) ||
+      !HoldsPixels(fileSize(file), size.leastFileSize, reason))
     return false;
   BitmapOwner owner;
   if (!tgaRead(&owner.bitmap, file, kFormat8888)) {
@@ -215,56 +223,29 @@ bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
 
 }  // namespace
 
-uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y) {
-  const uint8_t* row = level.pixels + static_cast<std::size_t>(y) * level.stride;
-  if (bitmapIsFourBit(level.format)) {
-    const uint8_t byte = row[x / 2];
-    const uint32_t index = (x % 2 == 0) ? byte >> 4 : byte & 0x0F;
-    if (map) return map->entries[index];
-    const uint32_t grey = Widen4(index);
-    return Argb(255, grey, grey, grey);
-  }
-  if (level.format == kFormat8888 || level.format == kFormat32) {
-    const uint8_t* p = row + 4 * x;
-    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-  }
-  const uint32_t d = row[2 * x] | row[2 * x + 1] << 8;
-  switch (level.format) {
-    case kFormat565:
-      return Argb(255, Widen5(d >> 11), Widen6(d >> 5 & 0x3F), Widen5(d & 0x1F));
-    case kFormat1555:
-      return Argb(d & 0x8000 ? 255 : 0, Widen5(d >> 10 & 0x1F), Widen5(d >> 5 & 0x1F),
-                  Widen5(d & 0x1F));
-    default:  // 4444
-      return Argb(Widen4(d >> 12), Widen4(d >> 8 & 0xF), Widen4(d >> 4 & 0xF), Widen4(d & 0xF));
-  }
-}
-
-bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension,
-                 Texture& texture, std::string& reason) {
+bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes,
+                 const std::string& extension, Texture& texture, std::string& reason) {
   if (bytes.size() > 0x7FFFFFFFu) {
     reason = "file too large";
     return false;
   }
   RawLevels levels;
-  {
-    std::lock_guard<std::mutex> hold(runtime_lock);
+  const bool read = runtime.Exclusive([&] {
     OpenFile in;
     if (!fileOpenMemory(&in.file, bytes.data(), static_cast<uint32_t>(bytes.size()))) {
       reason = "cannot read the file";
       return false;
     }
-    bool read = false;
-    if (extension == "mip") read = ReadMip(in.file, levels, reason);
-    else if (extension == "srb") read = ReadSprite(in.file, texture, levels, reason);
-    else if (extension == "pbf") read = ReadLevelFile(in.file, levels, reason);
-    else if (extension == "pcx") read = ReadPcx(in.file, levels, reason);
-    else read = ReadTga(in.file, levels, reason);
-    if (!read) return false;
-  }
+    if (extension == "mip") return ReadMip(in.file, levels, reason);
+    if (extension == "srb") return ReadSprite(in.file, texture, levels, reason);
+    if (extension == "pbf") return ReadLevelFile(in.file, levels, reason);
+    if (extension == "pcx") return ReadPcx(in.file, levels, reason);
+    return ReadTga(in.file, levels, reason);
+  });
+  if (!read) return false;
   for (RawLevel& raw : levels) {
     raw.bitmap.pixels = raw.pixels.data();
-    texture.levels.push_back(LevelImage(raw.bitmap, raw.has_map ? &raw.map : nullptr));
+    texture.levels.push_back(LevelImage(raw.bitmap, raw.hasMap ? &raw.map : nullptr));
   }
   return true;
 }

@@ -4,8 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
-# xmllint checks millview's SVG plans; Chromium opens its galleries.
-ensure_tools libxml2-utils chromium
+# xmllint checks millview's SVG plans; Chromium opens its galleries;
+# mandoc and groff lint the manual pages.
+ensure_tools libxml2-utils chromium mandoc groff-base
 
 build=${BUILD_DIR:-build/asan}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRT_SANITIZE=ON >/dev/null

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "platform/common/guarded.h"
+#include "platform/common/temporaries.h"
+#include "platform/interrupt.h"
 #include "platform/path.h"
 #include "platform/posix/case_lookup.h"
 
@@ -74,8 +77,27 @@ unsigned NextSalt() {
   return salt & 0xFFFFFFu;
 }
 
+// Holds off the interruption signals in this thread, so that a temporary
+// is never on disk without being registered for removal.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &before_);
+  }
+  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
 // Creates a new empty file under a short name of its own in `directory`
-// (ending in '/'), taking over the owner and mode of `replaced` if given.
+// (ending in '/'), registered for removal, taking over the owner and mode
+// of `replaced` if given.
 bool CreateIn(const std::string& directory, const struct stat* replaced, char* temporary, std::size_t size) {
   // A short name of its own, not the final name with a suffix, so that
   // every final name the system accepts can be written.
@@ -84,16 +106,21 @@ bool CreateIn(const std::string& directory, const struct stat* replaced, char* t
     std::snprintf(name, sizeof name, "out%06x.tmp", NextSalt());
     const std::string candidate = directory + name;
     if (candidate.size() >= size) return false;
+    SignalsHeld held;
+    if (!temporaries::BeginCreating()) return false;
     // Created like any new file (the umask applies) unless it replaces one.
     const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int error = errno;
+    if (fd >= 0) RegisterTemporary(candidate.c_str());
+    temporaries::EndCreating();
     if (fd < 0) {
-      if (errno == EEXIST) continue;
+      if (error == EEXIST) continue;
       return false;
     }
     const bool ready = !replaced || TakeOverOwnerAndMode(fd, *replaced);
     close(fd);
     if (!ready) {
-      unlink(candidate.c_str());
+      RemoveFile(candidate.c_str());
       return false;
     }
     std::memcpy(temporary, candidate.c_str(), candidate.size() + 1);
@@ -153,13 +180,15 @@ bool PlaceNewFile(const char* from, const char* to) {
     const std::string target = posix::CreationCase(full);
     // A second link fails where the name exists: nothing is replaced.
     if (link(from, target.c_str()) == 0) {
-      unlink(from);  // the other name of the same file, in the same folder
+      RemoveFile(from);  // the other name of the same file, in the same folder
       return true;
     }
     if (errno == EEXIST) return false;
     // File systems without links: the name is checked, then taken.
     struct stat info;
-    return lstat(target.c_str(), &info) != 0 && errno == ENOENT && rename(from, target.c_str()) == 0;
+    if (lstat(target.c_str(), &info) == 0 || errno != ENOENT || rename(from, target.c_str()) != 0) return false;
+    ForgetTemporary(from);
+    return true;
   });
 }
 
@@ -175,10 +204,16 @@ bool ReplaceFileWith(const char* from, const char* to) {
       if (!FullPathName(to, full, last)) return false;
       target = posix::CreationCase(full);
     }
-    return rename(from, target.c_str()) == 0;
+    if (rename(from, target.c_str()) != 0) return false;
+    ForgetTemporary(from);
+    return true;
   });
 }
 
-bool RemoveFile(const char* path) { return path && unlink(path) == 0; }
+bool RemoveFile(const char* path) {
+  if (!path || unlink(path) != 0) return false;
+  ForgetTemporary(path);
+  return true;
+}
 
 }  // namespace platform

@@ -7,12 +7,14 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "modbatch/manifest.h"
 #include "pixmill/e2e/pictures.h"
 #include "platform/process.h"
+#include "support/interrupt_run.h"
 #include "rt_version.h"
 #include "support/temp_dir.h"
 
@@ -262,6 +264,151 @@ TEST(Modbatch, ManifestKeepsAnySwitchText) {
   read.Erase("other.mip");
   ASSERT_TRUE(read.Save());
   EXPECT_FALSE(fs::exists(dir.path() / modbatch::SwitchManifest::kFileName));
+}
+
+// A tool that is there but cannot be started is the user's mistake, told
+// with the path that was tried, not a failure of every picture.
+TEST(Modbatch, AToolThatCannotStartIsAUsageError) {
+  TempDir dir;
+  MakeMod(dir.path() / "mod");
+  testing_support::WriteText((dir.path() / "fake.exe").string(), "no program\n");
+  const Finished run = Modbatch(dir.path(), {"--pixmill", "fake.exe", "mod"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("\nmodbatch: cannot start " + (dir.path() / "fake.exe").string() + ": "), std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+// Interrupted with children running: they clean up after themselves, each
+// conversion that finished is recorded, and the next run does the rest.
+class ModbatchInterrupted : public ::testing::TestWithParam<platform::Interruption> {};
+
+TEST_P(ModbatchInterrupted, LeavesNoTemporaryAndTheNextRunDoesTheRest) {
+  TempDir dir;
+  const fs::path pictures = dir.path() / "mod/pics";
+  fs::create_directories(pictures);
+  const Bytes tga = pixmill_e2e::TgaFile(
+      MakePicture(64, 64, [](int x, int y) { return Rgba{uint8_t(x * 4), uint8_t(y * 4), 9, 255}; }), 32, false, false);
+  constexpr int kCount = 40;
+  for (int n = 0; n < kCount; ++n) WriteBytes((pictures / ("p" + std::to_string(n) + ".tga")).string(), tga);
+  ASSERT_EQ(RunProgram(PIXMILL_EXE, pictures, {"p0.tga", "whole.mip"}).status, 0);
+  const Bytes whole = ReadBytes((pictures / "whole.mip").string());
+  fs::remove(pictures / "whole.mip");
+  for (int n = 0; n < kCount; ++n) WriteBytes((pictures / ("p" + std::to_string(n) + ".mip")).string(), {'o', 'l', 'd'});
+  Age(dir.path() / "mod");
+
+  // Once the first conversion is recorded the others are still to come.
+  const fs::path manifest = pictures / modbatch::SwitchManifest::kFileName;
+  testing_support::Sent sent;
+  const platform::ProcessResult result = testing_support::InterruptWhenWriting(
+      MODBATCH_EXE, {"-j", "2", "-q", "--pixmill", PIXMILL_EXE, "mod"}, dir.path(), pictures, GetParam(), sent,
+      manifest);
+  ASSERT_TRUE(result.started) << result.standard_error;
+  if (sent == testing_support::Sent::kCannotSend) GTEST_SKIP() << testing_support::kCannotInterrupt;
+  ASSERT_EQ(sent, testing_support::Sent::kSent);
+  EXPECT_EQ(result.signal, testing_support::SignalOf(GetParam())) << result.standard_error;
+  EXPECT_EQ(testing_support::TemporariesBelow(dir.path()), std::vector<std::string>());
+  std::size_t old = 0;
+  for (int n = 0; n < kCount; ++n) {
+    const Bytes now = ReadBytes((pictures / ("p" + std::to_string(n) + ".mip")).string());
+    if (now == whole) continue;
+    EXPECT_EQ(now, (Bytes{'o', 'l', 'd'})) << n;
+    ++old;
+  }
+  EXPECT_GT(old, 0u);
+  const Bytes lines = ReadBytes(manifest.string());
+  const std::size_t recorded = static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n'));
+
+  const Finished rest = Modbatch(dir.path(), {"-j", "2", "--pixmill", PIXMILL_EXE, "mod"});
+  EXPECT_EQ(rest.status, 0) << rest.err;
+  std::size_t converted = 0, upToDate = 0;
+  ASSERT_EQ(std::sscanf(rest.out.c_str(), "%zu converted, %zu up to date", &converted, &upToDate), 2) << rest.out;
+  EXPECT_EQ(upToDate, recorded);
+  EXPECT_EQ(converted, kCount - recorded);
+  EXPECT_GE(converted, old);
+  EXPECT_GT(recorded, 0u);
+  for (int n = 0; n < kCount; ++n) EXPECT_EQ(ReadBytes((pictures / ("p" + std::to_string(n) + ".mip")).string()), whole);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ModbatchInterrupted, ::testing::ValuesIn(testing_support::Interruptions()),
+                         testing_support::InterruptionName);
+
+// A folder of small PCX pictures named a.pcx, b.pcx, ...
+void MakePictures(const fs::path& folder, int count) {
+  fs::create_directories(folder);
+  std::vector<Rgba> palette(256, Rgba{40, 80, 120, 255});
+  std::vector<uint8_t> indexes(8 * 8);
+  for (size_t i = 0; i < indexes.size(); ++i) indexes[i] = uint8_t(i % 7);
+  for (int n = 0; n < count; ++n) {
+    WriteBytes((folder / (std::string(1, char('a' + n)) + ".pcx")).string(),
+               pixmill_e2e::PcxFile(8, 8, indexes, palette));
+  }
+}
+
+std::vector<std::string> NamesBelow(const fs::path& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    names.push_back(entry.path().lexically_relative(root).generic_string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(Modbatch, NeverWalksOutThroughALinkToAFolder) {
+  TempDir dir;
+  MakePictures(dir.path() / "mod/tex", 1);
+  MakePictures(dir.path() / "outside", 2);
+  std::error_code error;
+  fs::create_directory_symlink("..", dir.path() / "mod/tex/up", error);
+  if (!error) fs::create_directory_symlink(dir.path() / "outside", dir.path() / "mod/tex/etc", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  const Finished run = Modbatch(dir.path(), {"-q", "-o", "out", "mod"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(NamesBelow(dir.path() / "out"),
+            (std::vector<std::string>{"tex", "tex/.modbatch-switches", "tex/a.mip"}));
+  EXPECT_EQ(NamesBelow(dir.path() / "outside"), (std::vector<std::string>{"a.pcx", "b.pcx"}));
+}
+
+TEST(Modbatch, TwoRunsAtOnceOnOneFolderBothLeaveAWholeManifest) {
+  TempDir dir;
+  MakePictures(dir.path() / "mod", 8);
+  Finished first, second;
+  std::thread other([&] { second = Modbatch(dir.path(), {"-q", "-j", "2", "--force", "mod", "--", "-4"}); });
+  first = Modbatch(dir.path(), {"-q", "-j", "2", "--force", "mod", "--", "-4"});
+  other.join();
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(second.status, 0) << second.err;
+  std::vector<std::string> expected = {".modbatch-switches"};
+  for (char c = 'a'; c < 'a' + 8; ++c) {
+    expected.push_back(std::string(1, c) + ".mip");
+    expected.push_back(std::string(1, c) + ".pcx");
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(NamesBelow(dir.path() / "mod"), expected);  // no temporary left anywhere
+  const modbatch::SwitchManifest manifest(dir.path() / "mod");
+  for (char c = 'a'; c < 'a' + 8; ++c) EXPECT_TRUE(manifest.Matches(std::string(1, c) + ".mip", {"-4"})) << c;
+  EXPECT_EQ(Modbatch(dir.path(), {"mod", "--", "-4"}).out, "0 converted, 8 up to date, 0 failed\n");
+}
+
+TEST(Modbatch, ManifestIsWrittenThroughALinkAndKeepsItsNameAndMode) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "kept");
+  testing_support::WriteText((dir.path() / "kept/switches").string(), "old.mip\t-4\n");
+  std::error_code error;
+  fs::create_symlink(dir.path() / "kept/switches", dir.path() / ".MODBATCH-SWITCHES", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  fs::permissions(dir.path() / "kept/switches", fs::perms::owner_read | fs::perms::owner_write |
+                                                    fs::perms::group_read);
+  modbatch::SwitchManifest manifest(dir.path());  // found in another letter case
+  EXPECT_TRUE(manifest.Matches("old.mip", {"-4"}));
+  manifest.Set("new.mip", {"-transp"});
+  ASSERT_TRUE(manifest.Save());
+  EXPECT_TRUE(fs::is_symlink(dir.path() / ".MODBATCH-SWITCHES"));
+  EXPECT_EQ(NamesBelow(dir.path()),
+            (std::vector<std::string>{".MODBATCH-SWITCHES", "kept", "kept/switches"}));
+  EXPECT_EQ(fs::status(dir.path() / "kept/switches").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_TRUE(modbatch::SwitchManifest(dir.path()).Matches("NEW.mip", {"-transp"}));
 }
 
 }  // namespace
