@@ -13,7 +13,7 @@
 
 include(GNUInstallDirs)
 
-set(RT_USER_PROGRAMS trackconv pixmill millview modbatch)
+set(RT_USER_PROGRAMS trackconv pixmill millview modbatch datpack)
 set(RT_PACKAGE_NAME ${PROJECT_NAME})
 set(RT_MAN_SOURCE_DIR ${PROJECT_SOURCE_DIR}/docs/man)
 set(RT_PACKAGE_BINARY_DIR ${CMAKE_BINARY_DIR}/package)
@@ -164,6 +164,10 @@ or Targa picture into a MIP texture or an SRB sprite.")
   if(TARGET modbatch)
     string(APPEND CPACK_PACKAGE_DESCRIPTION
       "\nmodbatch converts a whole mod folder in parallel, only what changed.")
+  endif()
+  if(TARGET datpack)
+    string(APPEND CPACK_PACKAGE_DESCRIPTION
+      "\ndatpack lists, unpacks, packs and checks .dat archives, byte for byte.")
   endif()
 endif()
 

@@ -136,6 +136,24 @@ else
   echo "== modbatch could not be built (cmake --build $build --target modbatch shows why)"
 fi
 
+# datpack takes the example archive apart and puts it together again: the
+# archive it packs is the same file, byte for byte.
+if release_build "$build" datpack 2>/dev/null; then
+  datpack=$PWD/$build/datpack/datpack
+  rm -rf "$work/BRAVO" "$work/BRAVO.DAT"
+  echo "== datpack unpack examples/tracks/Bravo/BRAVO.DAT -o BRAVO"
+  "$datpack" unpack examples/tracks/Bravo/BRAVO.DAT -o "$work/BRAVO" | sed "s|$work/||; s/^/   /"
+  (cd "$work/BRAVO" && ls) | sed 's/^/   /'
+  echo "== datpack pack BRAVO -o BRAVO.DAT   (nothing edited)"
+  "$datpack" pack "$work/BRAVO" -o "$work/BRAVO.DAT" | sed "s|$work/||; s/^/   /"
+  echo "== cmp examples/tracks/Bravo/BRAVO.DAT BRAVO.DAT"
+  cmp examples/tracks/Bravo/BRAVO.DAT "$work/BRAVO.DAT" && echo "   the same bytes"
+  echo "== datpack list -l BRAVO.DAT"
+  "$datpack" list -l "$work/BRAVO.DAT" | sed 's/^/   /'
+else
+  echo "== datpack could not be built (cmake --build $build --target datpack shows why)"
+fi
+
 # millview turns the samples and pixmill's outputs into PNG pictures and SVG
 # track plans with galleries to browse, all in one folder.
 if ! release_build "$build" millview 2>/dev/null; then

@@ -46,7 +46,7 @@ check() {  # <description> <command>...
 # The user programs this checkout has: trackconv and pixmill, and the newer
 # ones whose sources are here.
 programs=(trackconv pixmill)
-for program in millview modbatch; do
+for program in millview modbatch datpack; do
   [ -d "$program" ] && programs+=("$program")
 done
 

@@ -74,6 +74,6 @@ else
   echo "== Windows i686: built; tests not run: $wine32_note"
 fi
 echo "trackconv.exe: $win64/trackconv/trackconv.exe (64-bit), $win32/trackconv/trackconv.exe (32-bit)"
-for program in pixmill millview modbatch; do
+for program in pixmill millview modbatch datpack; do
   echo "$program.exe: $win64/$program/$program.exe (64-bit), $win32/$program/$program.exe (32-bit)"
 done

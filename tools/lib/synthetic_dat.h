@@ -36,6 +36,35 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 /// Builds an archive from `members` and writes it to `path`.
 void WriteDatArchive(const std::string& path, const std::vector<DatMember>& members);
 
+/// An archive laid out by hand, the way archives made by other tools can
+/// look: member data in any order, bytes between and after the members,
+/// members sharing bytes, name fields with bytes after the NUL.
+class DatImageBuilder {
+ public:
+  /// Adds a directory entry; its bytes go where Place puts them. Returns
+  /// its index. `tail` fills the name field after the NUL.
+  std::size_t Member(const std::string& name, std::vector<uint8_t> data, std::vector<uint8_t> tail = {});
+  /// Adds an entry for `length` bytes of member `of`, `at` bytes into them.
+  std::size_t Share(const std::string& name, std::size_t of, uint32_t at, uint32_t length);
+  /// Puts member `index`'s bytes next in the file.
+  DatImageBuilder& Place(std::size_t index);
+  /// Puts `count` bytes that no member covers next in the file.
+  DatImageBuilder& Junk(std::size_t count, uint8_t seed = 0x5A);
+  std::vector<uint8_t> Build() const;
+
+ private:
+  struct Entry {
+    std::string name;
+    std::vector<uint8_t> data;
+    std::vector<uint8_t> tail;
+    long shares = -1;
+    uint32_t at = 0, length = 0;
+  };
+  std::vector<Entry> entries_;
+  std::vector<long> layout_;  // member index, or -(junk byte count) - 1
+  std::vector<uint8_t> seeds_;
+};
+
 /// Bytes of a text, for members whose content does not matter.
 std::vector<uint8_t> BytesOf(const std::string& text);
 

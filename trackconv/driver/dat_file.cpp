@@ -1,7 +1,9 @@
 #include "trackconv/driver/dat_file.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "trackconv/driver/dat_writer.h"
 #include "trackconv/foundation/atomic_output.h"
 #include "trackconv/foundation/byte_order.h"
 #include "trackconv/foundation/errors.h"
@@ -13,39 +15,62 @@ namespace {
 const char* const kLooseKinds[] = {"3DO", "CAM", "LYT", "M16", "MIP", "PBF",
                                    "PMP", "SRB", "TRK", "WIN", "WAV"};
 
-bool IsLooseKind(const std::string& extension) {
-  for (const char* kind : kLooseKinds)
-    if (CompareNoCase(extension, kind) == 0) return true;
-  return false;
-}
-
-// The count is stored as a signed 16-bit number.
-constexpr uint32_t kMaxMembers = 0x7FFF;
-
-struct EntryImage {
-  std::string name;
-  uint32_t length = 0;
-  uint32_t offset = 0;
-};
-
-std::vector<uint8_t> EncodeDirectory(const std::vector<EntryImage>& entries) {
-  std::vector<uint8_t> block;
-  block.reserve(2 + entries.size() * MOTADatFile::kEntrySize);
-  FieldWriter out(block);
-  out.I16(static_cast<int16_t>(entries.size()));
-  for (const EntryImage& entry : entries) {
-    out.U16(MOTADatFile::kMemberType);
-    out.U32(entry.length);
-    out.U32(entry.length);
-    uint8_t name[MOTADatFile::kNameField] = {};
-    std::memcpy(name, entry.name.data(), entry.name.size());
-    out.Bytes(name, sizeof name);
-    out.U32(entry.offset);
-  }
-  return block;
-}
-
 }  // namespace
+
+bool DatEntry::Terminated() const {
+  return std::memchr(name_field.data(), 0, name_field.size()) != nullptr;
+}
+
+std::string DatEntry::Name() const {
+  const void* end = std::memchr(name_field.data(), 0, name_field.size());
+  const std::size_t length = end ? static_cast<std::size_t>(static_cast<const uint8_t*>(end) - name_field.data())
+                                 : name_field.size();
+  return std::string(reinterpret_cast<const char*>(name_field.data()), length);
+}
+
+std::array<uint8_t, 13> DatEntry::FieldOf(const std::string& name) {
+  std::array<uint8_t, 13> field{};
+  std::memcpy(field.data(), name.data(), std::min(name.size(), field.size() - 1));
+  return field;
+}
+
+DatEntry DecodeDatEntry(const uint8_t* bytes) {
+  FieldReader field(bytes, MOTADatFile::kEntrySize);
+  DatEntry entry;
+  entry.type = field.U16();
+  entry.length = field.U32();
+  entry.length_copy = field.U32();
+  field.Bytes(entry.name_field.data(), entry.name_field.size());
+  entry.offset = field.U32();
+  return entry;
+}
+
+void EncodeDatEntry(const DatEntry& entry, std::vector<uint8_t>& out) {
+  FieldWriter field(out);
+  field.U16(entry.type);
+  field.U32(entry.length);
+  field.U32(entry.length_copy);
+  field.Bytes(entry.name_field.data(), entry.name_field.size());
+  field.U32(entry.offset);
+}
+
+std::string DatEntryFault(const DatEntry& entry) {
+  if (entry.type != MOTADatFile::kMemberType) return ": MOTA dat file subfile type not 5";
+  if (entry.length != entry.length_copy) return ": MOTA dat file subfile size mismatch";
+  // A name that fills the whole field has no end we could trust; taking
+  // bytes past it would read the next entry's offset as text.
+  if (!entry.Terminated()) return ": MOTA dat file subfile name not terminated";
+  return std::string();
+}
+
+std::string DatMemberKind(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return std::string();
+  const std::string extension = name.substr(dot + 1);
+  for (const char* kind : kLooseKinds)
+    if (CompareNoCase(extension, kind) == 0) return kind;
+  return std::string();
+}
 
 MOTADatFile::MOTADatFile(const std::string& name) : name_(name) { Load(); }
 
@@ -61,32 +86,23 @@ void MOTADatFile::Load() {
   if (count <= 0) Fail(": MOTA dat file subfile count error");
 
   std::vector<Handle<SubFile>> members;
+  std::vector<DatEntry> entries;
   members.reserve(static_cast<std::size_t>(count));
+  entries.reserve(static_cast<std::size_t>(count));
   // One read per entry, so that a bad entry is reported before a truncated
   // directory behind it.
   for (int16_t i = 0; i < count; ++i) {
-    uint8_t entry[kEntrySize];
-    file->Read(kEntrySize, entry);
-    FieldReader field(entry, kEntrySize);
-    const uint16_t type = field.U16();
-    const uint32_t length = field.U32();
-    const uint32_t length_copy = field.U32();
-    char name[kNameField];
-    field.Bytes(name, kNameField);
-    const uint32_t offset = field.U32();
-
-    if (type != kMemberType) Fail(": MOTA dat file subfile type not 5");
-    if (length != length_copy) Fail(": MOTA dat file subfile size mismatch");
-    // A name that fills the whole field has no end we could trust; taking
-    // bytes past it would read the next entry's offset as text.
-    const void* terminator = std::memchr(name, 0, kNameField);
-    if (!terminator) Fail(": MOTA dat file subfile name not terminated");
-
-    const std::size_t name_length = static_cast<std::size_t>(static_cast<const char*>(terminator) - name);
-    members.push_back(Handle<SubFile>(new SubFile(file, std::string(name, name_length), offset, length)));
+    uint8_t bytes[kEntrySize];
+    file->Read(kEntrySize, bytes);
+    const DatEntry entry = DecodeDatEntry(bytes);
+    const std::string fault = DatEntryFault(entry);
+    if (!fault.empty()) Fail(fault);
+    members.push_back(Handle<SubFile>(new SubFile(file, entry.Name(), entry.offset, entry.length)));
+    entries.push_back(entry);
   }
   file_ = file;
   members_.swap(members);
+  entries_.swap(entries);
 }
 
 uint32_t MOTADatFile::MemberCount() const { return static_cast<uint32_t>(members_.size()); }
@@ -129,14 +145,16 @@ void MOTADatFile::ReplaceMember(const Handle<SubFile>& file) {
 }
 
 void MOTADatFile::Rebuild() {
-  if (members_.empty() || members_.size() > kMaxMembers) Fail(": MOTA dat file subfile count error");
-  std::vector<EntryImage> entries;
+  if (members_.empty() || members_.size() > kMostDatMembers) Fail(": MOTA dat file subfile count error");
+  std::vector<DatEntry> entries;
   entries.reserve(members_.size());
   for (const Handle<SubFile>& member : members_) {
     const std::string& member_name = member->GetName();
     if (member_name.size() >= kNameField)
       throw XAssumption(member_name + ": MOTA dat file subfile name longer than 12 characters");
-    entries.push_back(EntryImage{member_name, 0, 0});
+    DatEntry entry;
+    entry.name_field = DatEntry::FieldOf(member_name);
+    entries.push_back(entry);
   }
 
   // The new archive is written beside the old one and replaces it only when
@@ -146,29 +164,30 @@ void MOTADatFile::Rebuild() {
   // writing here; the rename at the end settles whether it can be replaced.
   AtomicOutput output(name_, false);
   SubFile& archive = *output.File();
-  std::vector<uint8_t> directory = EncodeDirectory(entries);
+  std::vector<uint8_t> directory = EncodeDatDirectory(entries);
   archive.Write(static_cast<uint32_t>(directory.size()), directory.data());
 
   std::vector<uint8_t> buffer;
-  for (EntryImage& entry : entries) {
+  for (DatEntry& entry : entries) {
     const uint32_t position = archive.Position();
-    Handle<DiskFile> loose = DiskFile::OpenForRead(entry.name);
+    Handle<DiskFile> loose = DiskFile::OpenForRead(entry.Name());
     const uint32_t length = loose->Size();
     if (length > 0xFFFFFFFFu - position) throw XFileWrite(name_);
     if (buffer.size() < length) buffer.resize(length);
     loose->Read(length, buffer.data());
     archive.Write(length, buffer.data());
     entry.offset = position;
-    entry.length = length;
+    entry.length = entry.length_copy = length;
   }
 
-  directory = EncodeDirectory(entries);
+  directory = EncodeDatDirectory(entries);
   archive.Seek(0);
   archive.Write(static_cast<uint32_t>(directory.size()), directory.data());
 
   // Our own hold on the old archive must go before it can be replaced on
   // systems that refuse to rename over an open file.
   members_.clear();
+  entries_.clear();
   file_ = Handle<DiskFile>();
   try {
     output.Commit();
@@ -190,9 +209,10 @@ void MOTADatFile::CollectLooseFiles() {
     // A directory that happens to carry a data file's extension is not one.
     if (listing.IsDirectory(i)) continue;
     const Pathname entry = listing.Entry(i);
-    if (!IsLooseKind(entry.Extension())) continue;
+    if (DatMemberKind("." + entry.Extension()).empty()) continue;
     members.push_back(Handle<SubFile>(new SubFile(entry.FullPath(), false, false)));
   }
   // Built aside so that a file that cannot be opened leaves the list as it was.
   members_.swap(members);
+  entries_.clear();
 }

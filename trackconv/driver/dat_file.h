@@ -3,6 +3,7 @@
 // followed by their bytes. Members are handed out as SubFile windows onto
 // the archive file, so a reader cannot tell a member from a loose file.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +11,34 @@
 #include "trackconv/foundation/disk_file.h"
 #include "trackconv/foundation/handle.h"
 #include "trackconv/foundation/sub_file.h"
+
+/// One directory entry exactly as stored (27 bytes on disk).
+struct DatEntry {
+  uint16_t type = 5;
+  uint32_t length = 0;
+  uint32_t length_copy = 0;
+  /// The name field: the name, a NUL, and whatever bytes follow it.
+  std::array<uint8_t, 13> name_field{};
+  uint32_t offset = 0;
+
+  /// Whether the name field holds its NUL.
+  bool Terminated() const;
+  /// The name as stored, up to the NUL (the whole field when it has none).
+  std::string Name() const;
+  /// A name field holding `name` (at most 12 bytes) zero-filled after it.
+  static std::array<uint8_t, 13> FieldOf(const std::string& name);
+};
+
+/// Decodes the 27 bytes of one directory entry.
+DatEntry DecodeDatEntry(const uint8_t* bytes);
+/// Appends the 27 bytes of `entry`.
+void EncodeDatEntry(const DatEntry& entry, std::vector<uint8_t>& out);
+/// The reader's complaint about an entry (": MOTA dat file subfile type not 5"
+/// and the like, to follow the archive's name), or "" when it is sound.
+std::string DatEntryFault(const DatEntry& entry);
+/// The kind tag ("MIP", "TRK" ...) of a file name's extension, or "" when it
+/// is none of the kinds an archive holds.
+std::string DatMemberKind(const std::string& name);
 
 /// An archive of named members.
 class DatFile {
@@ -54,6 +83,11 @@ class MOTADatFile : public DatFile {
   void Rebuild() override;
   void CollectLooseFiles() override;
 
+  /// The directory as it was read when the archive was opened (or last
+  /// rebuilt): every field as stored, name fields whole. Empty once the
+  /// members are loose files.
+  const std::vector<DatEntry>& Entries() const { return entries_; }
+
  private:
   /// Opens the archive file and reads the member list from its directory.
   void Load();
@@ -64,4 +98,5 @@ class MOTADatFile : public DatFile {
   std::string name_;
   Handle<DiskFile> file_;
   std::vector<Handle<SubFile>> members_;
+  std::vector<DatEntry> entries_;
 };

@@ -21,6 +21,12 @@ class AtomicOutput {
   /// made from (through a link, say), which must never be replaced by it.
   explicit AtomicOutput(const std::string& final_name, bool claim_existing = true,
                         const std::vector<std::string>& inputs = {});
+  /// The same for a caller that has just seen no file of that name in any
+  /// letter case (a folder it listed itself): the final name is not asked
+  /// again, which spares a search of a large folder per file, and Commit
+  /// fails rather than replace a file that appeared there meanwhile.
+  struct KnownFree {};
+  AtomicOutput(const std::string& final_name, KnownFree);
   ~AtomicOutput();
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;
@@ -34,9 +40,12 @@ class AtomicOutput {
   void Commit();
 
  private:
+  void Open(bool known_free, bool claim_existing, const std::vector<std::string>& inputs);
+
   std::string final_name_;
   std::string final_path_;
   std::string temporary_path_;
   Handle<SubFile> file_;
   bool committed_ = false;
+  bool known_free_ = false;
 };
