@@ -12,6 +12,8 @@
 
 #include "millview/files.h"
 #include "millview/gallery.h"
+#include "millview/model.h"
+#include "millview/model_page.h"
 #include "millview/names.h"
 #include "millview/textures.h"
 #include "millview/tracks.h"
@@ -45,6 +47,7 @@ const char kUsage[] =
     "  millview wall.mip                  wall.mip.0.png, wall.mip.1.png, ...\n"
     "  millview --sheet wall.mip          wall.mip.png with every level\n"
     "  millview tracks/alpha/alpha.trk    tracks/alpha/alpha.trk.svg\n"
+  "  millview --3d alpha.trk            alpha.trk.svg and alpha.trk.glb\n"
     "  millview -o view --html game/      view/**, view/index.html to browse\n"
     "\n"
     "Exit status: 0 all converted, 1 some file failed, 2 usage error.\n";
@@ -173,7 +176,18 @@ void ConvertTexture(const Job& job, const Options& options, Result& result) {
   result.ok = true;
 }
 
-void ConvertTracks(const Job& job, Result& result) {
+/// "../" once for every folder of `rel` below the gallery's top folder.
+std::string UpToTop(const std::string& rel) {
+  if (rel.empty()) return "";
+  std::string up = "../";
+  for (char c : rel)
+    if (c == '/') up += "../";
+  return up;
+}
+
+/// `scripts` is null when the 3D pages cannot be made.
+void ConvertTracks(const Job& job, const Options& options, const ViewerScripts* scripts,
+                   Result& result) {
   std::vector<Output> outputs;
   try {
     for (const NamedTrack& named : ReadTracks(job.input, job.extension)) {
@@ -191,6 +205,17 @@ void ConvertTracks(const Job& job, Result& result) {
       item.details = details;
       outputs.push_back(Output{JoinPath(job.out_dir, item.image),
                                std::vector<uint8_t>(svg.begin(), svg.end())});
+      if (options.model || options.html) {
+        ModelFacts model;
+        std::vector<uint8_t> glb = TrackModel(*named.track, named.track_name, model);
+        if (options.html && scripts) {
+          item.model_page = ModelPageName(item.image);
+          const std::string page = ModelPage(named.track_name, item.image, glb, model, UpToTop(job.rel));
+          outputs.push_back(Output{JoinPath(job.out_dir, item.model_page),
+                                   std::vector<uint8_t>(page.begin(), page.end())});
+        }
+        outputs.push_back(Output{JoinPath(job.out_dir, ModelName(item.image)), std::move(glb)});
+      }
       result.items.push_back(item);
     }
   } catch (const std::exception& failure) {
@@ -269,6 +294,8 @@ int ParseCommandLine(const std::vector<std::string>& arguments, Options& options
       options.sheet = true;
     } else if (arg == "--html") {
       options.html = true;
+    } else if (arg == "--3d") {
+      options.model = true;
     } else if (arg == "-q" || arg == "--quiet") {
       options.quiet = true;
     } else if (arg == "-o" || arg == "-j") {
@@ -329,6 +356,18 @@ int Run(const Options& options) {
     plan.jobs.push_back(Job{input, extension, out, root, ""});
   }
 
+  // The 3D pages need three.js where the system installs it; without it
+  // the galleries go without them, and the user hears so once.
+  ViewerScripts scripts;
+  bool have_scripts = false;
+  if (options.html) {
+    std::string missing;
+    have_scripts = FindViewerScripts(scripts, missing);
+    if (!have_scripts)
+      std::fprintf(stderr, "millview: no 3D pages in the galleries: cannot find %s (Debian: libjs-three)\n",
+                   missing.c_str());
+  }
+
   std::vector<Result> results(plan.jobs.size());
   unsigned workers = options.jobs ? options.jobs : std::thread::hardware_concurrency();
   if (workers == 0) workers = 1;
@@ -341,7 +380,7 @@ int Run(const Options& options) {
     for (std::size_t n; (n = next.fetch_add(1)) < plan.jobs.size();) {
       const Job& job = plan.jobs[n];
       Result& result = results[n];
-      if (KindOf(job.extension) == Kind::kTrack) ConvertTracks(job, result);
+      if (KindOf(job.extension) == Kind::kTrack) ConvertTracks(job, options, have_scripts ? &scripts : nullptr, result);
       else ConvertTexture(job, options, result);
       std::lock_guard<std::mutex> hold(report_lock);
       if (!result.ok || (!options.quiet && !result.notes.empty())) progress.Clear();
@@ -371,6 +410,21 @@ int Run(const Options& options) {
     if (!galleries.Write(reason)) {
       std::fprintf(stderr, "millview: %s\n", reason.c_str());
       ++failed;
+    }
+    // One copy of the scripts in the top folder of every tree with a 3D page.
+    std::set<std::size_t> viewed;
+    for (std::size_t n = 0; n < plan.jobs.size(); ++n)
+      for (const GalleryItem& item : results[n].items)
+        if (!item.model_page.empty()) viewed.insert(plan.jobs[n].root);
+    std::set<std::string> copied;
+    for (std::size_t root : viewed) {
+      if (!copied.insert(plan.roots[root]).second) continue;
+      std::string why;
+      const std::vector<Output> copies = ViewerScriptOutputs(scripts, plan.roots[root], why);
+      if (copies.empty() || !WriteOutputs(copies, why)) {
+        std::fprintf(stderr, "millview: %s\n", why.c_str());
+        ++failed;
+      }
     }
   }
   if (!options.quiet)

@@ -1,0 +1,16 @@
+#include "platform/shared_files.h"
+
+#include <cstdlib>
+
+namespace platform {
+
+const char kScriptLibraryVariable[] = "RT_SCRIPT_LIBRARY_DIR";
+
+// Debian's libjs-* packages install under /usr/share/javascript.
+std::vector<std::string> ScriptLibraryFolders(const std::string& library) {
+  const char* chosen = std::getenv(kScriptLibraryVariable);
+  if (chosen && *chosen) return {std::string(chosen) + "/" + library};
+  return {"/usr/share/javascript/" + library};
+}
+
+}  // namespace platform
