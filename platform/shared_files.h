@@ -18,4 +18,8 @@ extern const char kScriptLibraryVariable[];
 /// the program).
 std::vector<std::string> ScriptLibraryFolders(const std::string& library);
 
+/// Sets kScriptLibraryVariable to `folder` for this process and the
+/// programs it starts; "" removes it.
+void SetScriptLibraryFolder(const std::string& folder);
+
 }  // namespace platform

@@ -13,4 +13,11 @@ std::vector<std::string> ScriptLibraryFolders(const std::string& library) {
   return {"/usr/share/javascript/" + library};
 }
 
+void SetScriptLibraryFolder(const std::string& folder) {
+  if (folder.empty())
+    unsetenv(kScriptLibraryVariable);
+  else
+    setenv(kScriptLibraryVariable, folder.c_str(), 1);
+}
+
 }  // namespace platform

@@ -1,8 +1,8 @@
 #include "platform/shared_files.h"
 
-#include <windows.h>
-
 #include <cstdlib>
+
+#include "platform/process.h"
 
 namespace platform {
 
@@ -13,13 +13,13 @@ const char kScriptLibraryVariable[] = "RT_SCRIPT_LIBRARY_DIR";
 std::vector<std::string> ScriptLibraryFolders(const std::string& library) {
   const char* chosen = std::getenv(kScriptLibraryVariable);
   if (chosen && *chosen) return {std::string(chosen) + "\\" + library};
-  char path[MAX_PATH + 1];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-  if (length == 0 || length >= sizeof path) return {};
-  std::string folder(path, length);
-  const std::size_t slash = folder.find_last_of("\\/");
-  folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
-  return {folder + "\\javascript\\" + library};
+  const std::string program = CurrentExecutable();
+  const std::size_t slash = program.find_last_of("\\/");
+  if (slash == std::string::npos) return {};
+  return {program.substr(0, slash) + "\\javascript\\" + library};
 }
+
+// An empty value removes the variable.
+void SetScriptLibraryFolder(const std::string& folder) { _putenv_s(kScriptLibraryVariable, folder.c_str()); }
 
 }  // namespace platform
