@@ -27,8 +27,9 @@ constexpr int kMaxRowsPerSection = 240;
 /// Lateral lines inside a strip become columns of its grid, so that its
 /// banking follows them; beyond this many the strip keeps its edges only.
 constexpr std::size_t kMaxInnerColumns = 32;
-/// A model is refused beyond this many vertices (about 400 MB of buffer).
-constexpr std::size_t kMaxVertices = std::size_t(1) << 24;
+/// A model is refused beyond this many vertices (about 200 MB of buffer;
+/// a 5,000-section track with walls has some 400,000).
+constexpr std::size_t kMaxVertices = std::size_t(1) << 23;
 
 /// The plans' colours (kKindColours, then the walls' and the centre
 /// line's) in linear light, as glTF's colour factors are.
