@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <sstream>
+#include <ostream>
+#include <streambuf>
 
 #include "millview/tracks.h"
 #include "trackconv/foundation/byte_order.h"
@@ -43,7 +44,6 @@ const double kCentreLinear[3] = {0.6308, 0.0144, 0.0144};
 /// One primitive's geometry before it goes into the buffer.
 struct Piece {
   int material = 0;
-  int mode = TINYGLTF_MODE_TRIANGLES;
   std::vector<float> positions;  ///< x, y, z per vertex
   std::vector<uint32_t> indices;
 };
@@ -271,6 +271,26 @@ tinygltf::Material MakeMaterial(const std::string& name, const double (&colour)[
 
 using Object = tinygltf::Value::Object;
 
+/// A stream that appends to a byte vector, so that a model of many
+/// megabytes is written once rather than grown and copied.
+class ByteSink : public std::streambuf {
+ public:
+  explicit ByteSink(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) bytes_.push_back(static_cast<uint8_t>(c));
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    bytes_.insert(bytes_.end(), reinterpret_cast<const uint8_t*>(s), reinterpret_cast<const uint8_t*>(s) + n);
+    return n;
+  }
+
+ private:
+  std::vector<uint8_t>& bytes_;
+};
+
 }  // namespace
 
 std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, ModelFacts& facts) {
@@ -285,7 +305,6 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
   std::map<int, std::set<int>> variants;  // shown kind -> the strips' variants
   constexpr int kWallMaterial = -1;
   Piece centre;
-  centre.mode = TINYGLTF_MODE_LINE_STRIP;
   for (uint32_t i = 0; i < sections; ++i) {
     const std::vector<double> rows = Rows(track, i);
     for (std::size_t r = 0; r + 1 < rows.size(); ++r) builder.Add(centre, rows[r], 0.0);
@@ -343,6 +362,7 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
   model.materials.push_back(MakeMaterial("centre-line", kCentreLinear, tinygltf::Value()));
 
   BufferWriter buffer(model);
+  model.accessors.reserve(std::size_t(sections) * (2 + material_of.size()) + 1);
   tinygltf::Node root;
   root.name = name;
   root.extras = tinygltf::Value(Object{{"track_length_m", tinygltf::Value(track.TrackLength())},
@@ -359,16 +379,30 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
                  {"kind", tinygltf::Value(std::string(track.IsCurve(i) ? "curve" : "straight"))},
                  {"start_m", tinygltf::Value(track.SectionStart(i))},
                  {"length_m", tinygltf::Value(track.SectionLength(i))}});
+      // One vertex accessor pair per section, shared by its primitives:
+      // one primitive per material, its pieces' triangles together.
+      std::vector<float> positions, normals;
+      std::map<int, std::vector<uint32_t>> triangles;  // material -> indices
       for (const Piece& piece : pieces[i]) {
+        const uint32_t base = static_cast<uint32_t>(positions.size() / 3);
+        positions.insert(positions.end(), piece.positions.begin(), piece.positions.end());
+        const std::vector<float> n = millview::Normals(piece);
+        normals.insert(normals.end(), n.begin(), n.end());
+        std::vector<uint32_t>& indices = triangles[material_of[piece.material]];
+        for (uint32_t index : piece.indices) indices.push_back(base + index);
+      }
+      const uint32_t vertex_count = static_cast<uint32_t>(positions.size() / 3);
+      const int position_accessor = buffer.Positions(positions, true);
+      const int normal_accessor = buffer.Normals(normals);
+      facts.vertices += vertex_count;
+      for (const auto& group : triangles) {
         tinygltf::Primitive primitive;
-        primitive.mode = piece.mode;
-        primitive.material = material_of[piece.material];
-        primitive.attributes["POSITION"] = buffer.Positions(piece.positions, true);
-        primitive.attributes["NORMAL"] = buffer.Normals(millview::Normals(piece));
-        primitive.indices =
-            buffer.Indices(piece.indices, static_cast<uint32_t>(piece.positions.size() / 3));
-        facts.vertices += static_cast<uint32_t>(piece.positions.size() / 3);
-        facts.triangles += static_cast<uint32_t>(piece.indices.size() / 3);
+        primitive.mode = TINYGLTF_MODE_TRIANGLES;
+        primitive.material = group.first;
+        primitive.attributes["POSITION"] = position_accessor;
+        primitive.attributes["NORMAL"] = normal_accessor;
+        primitive.indices = buffer.Indices(group.second, vertex_count);
+        facts.triangles += static_cast<uint32_t>(group.second.size() / 3);
         mesh.primitives.push_back(primitive);
       }
       node.mesh = static_cast<int>(model.meshes.size());
@@ -402,12 +436,15 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
   buffer.Finish();
   buffer.DropEmptyViews();
 
-  std::ostringstream out;
+  std::vector<uint8_t> bytes;
+  // The buffer and about as much again for the JSON.
+  bytes.reserve(2 * model.buffers[0].data.size() + 4096);
+  ByteSink sink(bytes);
+  std::ostream out(&sink);
   tinygltf::TinyGLTF writer;
-  if (!writer.WriteGltfSceneToStream(&model, out, false, true))
+  if (!writer.WriteGltfSceneToStream(&model, out, false, true) || !out)
     throw XGeneral(name + ": cannot make the model");
-  const std::string bytes = out.str();
-  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+  return bytes;
 }
 
 }  // namespace millview
