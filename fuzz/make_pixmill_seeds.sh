@@ -80,6 +80,9 @@ write("corpus/pixmill_mip", "map_per_level.mip",
       mip(2, 3, 2, 0, [level(2, 8, 4, 4, 4, colormap(6)), level(2, 4, 2, 4, 5, colormap(7)),
                        level(2, 2, 1, 4, 6, colormap(8))]))
 write("corpus/pixmill_mip", "level.pbf", level(1, 5, 2, 4, 9, colormap(4)))
+write("corpus/pixmill_mip", "flat_sprite.srb",
+      chunk(b" BRS", chunk(b"DHRS", struct.pack("<6f", 2.5, 1.0, 7.0, 8.0, 3.5, -0.25)) +
+            chunk(b"2HRS", b"\x01" + bytes(35))) + mip(3, 3, 3, 3, [level(3, 8, 8, 16, 1)]))
 
 # ---- PNG ----
 import zlib

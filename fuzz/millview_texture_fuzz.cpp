@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to millview's texture reading as each kind it
-// knows (MIP, SRB, PBF, PCX, Targa): the sprite header and level count
-// checks of its own, then pixmill's readers. A refusal is an answer; what
+// knows (MIP, SRB, PBF, PCX, Targa): its size limits, then pixmill's
+// readers and their size checks. A refusal is an answer; what
 // is accepted must have levels that make a sheet. A crash, sanitizer
 // report or "finding:" abort is a fault.
 //

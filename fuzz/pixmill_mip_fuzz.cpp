@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes to the MIP reader and to the PBF (level) reader as
-// in-memory files.
+// Feeds arbitrary bytes to the MIP reader, the SRB reader and the PBF
+// (level) reader as in-memory files.
 // Any crash, sanitizer report, leak or hang is a finding; a failure is the
 // expected answer to bad data.
 //
@@ -25,6 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fileOpenMemory(&file, data, static_cast<uint32_t>(size))) return 0;
   MipData* mip = nullptr;
   if (mipRead(&mip, file)) mipDataDestroy(mip);
+  fileClose(file);
+
+  if (!fileOpenMemory(&file, data, static_cast<uint32_t>(size))) return 0;
+  SrbHeader header;
+  SrbHeader2 header2;
+  if (srbRead(&mip, &header, &header2, file)) mipDataDestroy(mip);
   fileClose(file);
 
   if (!fileOpenMemory(&file, data, static_cast<uint32_t>(size))) return 0;

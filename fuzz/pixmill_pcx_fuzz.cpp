@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "pixmill/bitmap.h"
 #include "pixmill/pcx.h"
@@ -39,7 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Bitmap* bitmap = nullptr;
     if (static_cast<int64_t>(width) * height <= kMostPixels &&
         bitmapCreate(&bitmap, kFormats[size % 4], width, height)) {
-      pcxReadPixels(bitmap, &reader, &palette, false);
+      // Every index read stands in the file: a file shorter than the least
+      // size cannot have been read whole.
+      if (pcxReadPixels(bitmap, &reader, &palette, false) && size < pcxLeastFileSize(reader)) {
+        std::abort();
+      }
       pcxReadPixelsKeyed(bitmap, &reader, &palette, false);
       bitmapDestroy(bitmap);
     }

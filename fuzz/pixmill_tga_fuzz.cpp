@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "pixmill/bitmap.h"
 #include "pixmill/tga.h"
@@ -36,8 +37,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   QuorFile* file = nullptr;
   if (!fileOpenMemory(&file, data, static_cast<uint32_t>(size))) return 0;
+  TgaSize least{};
+  const bool peeked = tgaPeekSize(&least, file);
+  if (peeked != (size >= 18) || fileGetCurrentPosition(file) != 0) std::abort();
   Bitmap* bitmap = nullptr;
-  if (tgaRead(&bitmap, file, kFormats[size % 4])) bitmapDestroy(bitmap);
+  if (tgaRead(&bitmap, file, kFormats[size % 4])) {
+    // A depth the reader decodes has its pixels in the file.
+    const uint8_t depth = data[16];
+    const bool decoded = depth == 15 || depth == 16 || depth == 24 || depth == 32;
+    if (decoded && size < least.leastFileSize) std::abort();
+    bitmapDestroy(bitmap);
+  }
   fileClose(file);
   return 0;
 }

@@ -15,7 +15,6 @@
 #include "pixmill/pcx.h"
 #include "pixmill/tga.h"
 #include "runtime/file/file.h"
-#include "runtime/kiff.h"
 
 namespace millview {
 
@@ -114,23 +113,18 @@ bool ReadMip(QuorFile* file, RawLevels& levels, std::string& reason) {
 
 // A sprite: the SRB container with its display header, then a whole MIP.
 bool ReadSprite(QuorFile* file, Texture& texture, RawLevels& levels, std::string& reason) {
-  uint32_t id, sub;
-  int32_t size;
-  if (!kiffReadChunkHeader(&id, &sub, &size, file) || id != kChunkSrb || size < 0) {
+  if (!srbIsSrb(file)) {
     reason = "not an SRB sprite (no SRB chunk)";
     return false;
   }
-  const uint32_t end = fileGetCurrentPosition(file) + ((static_cast<uint32_t>(size) + 3u) & ~3u);
-  int32_t header_size;
-  SpriteInfo& info = texture.sprite_info;
-  if (!kiffReadChunkHeader(&id, &sub, &header_size, file) || id != kChunkSrbHeader ||
-      header_size != 24 || !fileReadFloat(file, &info.width_m) ||
-      !fileReadFloat(file, &info.height_m) || !fileReadFloat(file, &info.pixel_width) ||
-      !fileReadFloat(file, &info.pixel_height) || !fileReadFloat(file, &info.centre_x) ||
-      !fileReadFloat(file, &info.centre_y) || !fileSeekFromStart(file, static_cast<int32_t>(end))) {
+  SrbHeader header;
+  SrbHeader2 header2;
+  if (!srbReadHeader(&header, &header2, file)) {
     reason = "malformed SRB sprite header";
     return false;
   }
+  texture.sprite_info = SpriteInfo{header.width,      header.height,  header.pixelWidth,
+                                   header.pixelHeight, header.centreX, header.centreY};
   texture.sprite = true;
   return ReadMip(file, levels, reason);
 }
@@ -153,13 +147,9 @@ bool SizeAccepted(int32_t width, int32_t height, std::string& reason) {
   return false;
 }
 
-// The fewest bytes that can hold `pixels` pixels: `per_pixel` each when
-// raw, packets of at most `run` pixels of `packet` bytes when run-length
-// coded. A file shorter than that is cut short, and the readers would
-// otherwise make up the missing pixels (Targa) or allocate for them first.
-bool HoldsPixels(uint32_t file_size, uint32_t header, uint64_t pixels, bool runs, uint64_t per_pixel,
-                 uint64_t run, uint64_t packet, std::string& reason) {
-  const uint64_t needed = header + (runs ? (pixels + run - 1) / run * packet : pixels * per_pixel);
+// A file shorter than its header promises is refused before the picture
+// is allocated: up to 8192 x 8192 pixels would be made for nothing.
+bool HoldsPixels(uint32_t file_size, uint64_t needed, std::string& reason) {
   if (file_size >= needed) return true;
   reason = "picture cut short (" + std::to_string(file_size) + " bytes, at least " +
            std::to_string(needed) + " needed)";
@@ -175,8 +165,7 @@ bool ReadPcx(QuorFile* file, RawLevels& levels, std::string& reason) {
   }
   const int32_t width = pcxWidth(reader), height = pcxHeight(reader);
   if (!SizeAccepted(width, height, reason) ||
-      !HoldsPixels(fileSize(file), 128, uint64_t(width + width % 2) * uint64_t(height),
-                   reader.header[2] == 1, 1, 63, 2, reason))
+      !HoldsPixels(fileSize(file), pcxLeastFileSize(reader), reason))
     return false;
   BitmapOwner owner;
   if (!pcxReadPalette(&reader, &palette) ||
@@ -190,19 +179,13 @@ bool ReadPcx(QuorFile* file, RawLevels& levels, std::string& reason) {
 }
 
 bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
-  // The reader checks none of its reads: take the size from the header
-  // first so that a damaged one cannot ask for gigabytes.
-  uint8_t header[18];
-  if (!fileReadExact(file, header, sizeof header) || !fileSeekFromStart(file, 0)) {
+  TgaSize size;
+  if (!tgaPeekSize(&size, file)) {
     reason = "not a Targa picture (short header)";
     return false;
   }
-  const int32_t width = header[12] | header[13] << 8, height = header[14] | header[15] << 8;
-  const uint8_t depth = header[16];
-  const uint64_t bytes = depth == 15 || depth == 16 ? 2 : depth == 24 ? 3 : depth == 32 ? 4 : 1;
-  if (!SizeAccepted(width, height, reason) ||
-      !HoldsPixels(fileSize(file), 18u + header[0], uint64_t(width) * uint64_t(height),
-                   (header[2] & 8) != 0, bytes, 128, 1 + bytes, reason))
+  if (!SizeAccepted(size.width, size.height, reason) ||
+      !HoldsPixels(fileSize(file), size.leastFileSize, reason))
     return false;
   BitmapOwner owner;
   if (!tgaRead(&owner.bitmap, file, kFormat8888)) {

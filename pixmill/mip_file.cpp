@@ -37,6 +37,13 @@ void putFloat(uint8_t* at, float value) {
   putLong(at, bits);
 }
 
+float getFloat(const uint8_t* at) {
+  const uint32_t bits = getLong(at);
+  float value = 0;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
 // ---- reading -----------------------------------------------------------
 
 // Bytes between the current position and the end: a size claimed by a
@@ -242,6 +249,45 @@ bool nextChunkIs(QuorFile* file, uint32_t expected) {
          subType == 0;
 }
 
+struct SrbContext {
+  SrbHeader* header;
+  SrbHeader2* header2;
+  bool headerSeen = false;
+  bool header2Seen = false;
+};
+
+success onSrbHeader(void* context, uint32_t, uint32_t subType, int32_t size,
+                    QuorFile* file) {
+  SrbContext* reading = static_cast<SrbContext*>(context);
+  uint8_t body[kSrbHeaderSize];
+  if (reading->headerSeen || !readBody(file, subType, size, kSrbHeaderSize, body)) return 0;
+  SrbHeader& header = *reading->header;
+  header.width = getFloat(body + 0);
+  header.height = getFloat(body + 4);
+  header.pixelWidth = getFloat(body + 8);
+  header.pixelHeight = getFloat(body + 12);
+  header.centreX = getFloat(body + 16);
+  header.centreY = getFloat(body + 20);
+  reading->headerSeen = true;
+  return 1;
+}
+
+success onSrbHeader2(void* context, uint32_t, uint32_t subType, int32_t size,
+                     QuorFile* file) {
+  SrbContext* reading = static_cast<SrbContext*>(context);
+  uint8_t body[kSrbHeader2Size];
+  if (reading->header2Seen || !readBody(file, subType, size, kSrbHeader2Size, body)) return 0;
+  std::memcpy(reading->header2->reserved, body + 1, sizeof reading->header2->reserved);
+  reading->header2->flat = body[0];
+  reading->header2Seen = true;
+  return 1;
+}
+
+const kiffParseList kSrbList[] = {
+    {kChunkSrbHeader, onSrbHeader},
+    {kChunkSrbHeader2, onSrbHeader2},
+};
+
 // ---- writing -----------------------------------------------------------
 
 success writeLevelHeader(QuorFile* out, const Bitmap* level) {
@@ -334,6 +380,21 @@ success srbWrite(QuorFile* out, const MipData* mip, const SrbHeader& header,
     return 0;
   }
   return 1;
+}
+
+bool srbIsSrb(QuorFile* in) { return nextChunkIs(in, kChunkSrb); }
+
+success srbReadHeader(SrbHeader* header, SrbHeader2* header2, QuorFile* in) {
+  *header = SrbHeader{};
+  *header2 = SrbHeader2{};
+  if (!srbIsSrb(in)) return 0;
+  SrbContext reading{header, header2};
+  return kiffParseContainer(&reading, kSrbList, 2, in) && reading.headerSeen;
+}
+
+success srbRead(MipData** out, SrbHeader* header, SrbHeader2* header2, QuorFile* in) {
+  *out = nullptr;
+  return srbReadHeader(header, header2, in) && mipRead(out, in);
 }
 
 success mipRead(MipData** out, QuorFile* in) {

@@ -42,6 +42,16 @@ success colormapWrite(QuorFile* out, const Colormap* map);
 /// Prints its own message (no line end) on failure.
 success srbWrite(QuorFile* out, const MipData* mip, const SrbHeader& header,
                  const SrbHeader2& header2);
+/// True when the next chunk of the file is an SRB container; the read
+/// position is restored.
+bool srbIsSrb(QuorFile* in);
+/// Reads the SRB container and leaves the file at the MIP container after
+/// it. The header record must be there; a missing second record reads as
+/// zeros.
+success srbReadHeader(SrbHeader* header, SrbHeader2* header2, QuorFile* in);
+/// Reads a whole SRB file: the SRB container, then the MIP container; on
+/// failure nothing stays allocated.
+success srbRead(MipData** out, SrbHeader* header, SrbHeader2* header2, QuorFile* in);
 /// Reads a MIP container; on failure nothing stays allocated.
 success mipRead(MipData** out, QuorFile* in);
 /// Reads a level container (a PBF file) as a new bitmap.

@@ -104,6 +104,17 @@ int32_t pcxHeight(const PcxReader& reader) {
   return headerInt16(reader, 10) - headerInt16(reader, 6) + 1;
 }
 
+uint64_t pcxLeastFileSize(const PcxReader& reader) {
+  const int32_t width = pcxWidth(reader), height = pcxHeight(reader);
+  if (width <= 0 || height <= 0) return kHeaderSize;
+  // Rows of an odd width carry one byte more; a run stands for at most
+  // 0x3F pixels in two bytes.
+  const uint64_t indexes = static_cast<uint64_t>(width + width % 2) * static_cast<uint64_t>(height);
+  const uint64_t longestRun = 0x3F;
+  const uint64_t bytes = encodingOf(reader) == 1 ? (indexes + longestRun - 1) / longestRun * 2 : indexes;
+  return kHeaderSize + bytes;
+}
+
 bool pcxIsPcx(QuorFile* file) {
   const uint32_t position = fileGetCurrentPosition(file);
   uint8_t first = 0;

@@ -32,6 +32,10 @@ struct PcxReader {
 /// Width and height from the header (xmax - xmin + 1, ymax - ymin + 1).
 int32_t pcxWidth(const PcxReader& reader);
 int32_t pcxHeight(const PcxReader& reader);
+/// The fewest bytes a file with this header can have and still hold every
+/// pixel index: the header, then one byte a pixel raw or two bytes a run of
+/// 63 run-length coded. A shorter file is cut short.
+uint64_t pcxLeastFileSize(const PcxReader& reader);
 
 /// True when the next byte of the file is 0x0A; the position is restored.
 bool pcxIsPcx(QuorFile* file);

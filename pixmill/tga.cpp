@@ -215,8 +215,17 @@ bool readRunLength(ByteReader* reader, uint32_t size, RowPlacer* placer) {
   return true;
 }
 
-// The fewest bytes that can still hold every pixel; a file shorter than
-// that is cut short and is refused before the bitmap is made.
+// Bytes between the header and the first pixel: the id and, when there
+// is one, the colour map.
+int32_t bytesBeforePixels(const TgaHeader& header) {
+  int32_t skip = header.idLength;
+  if (header.colormapType != 0) {
+    skip += static_cast<int32_t>(header.colormapLength) * header.colormapEntryBits / 8;
+  }
+  return skip;
+}
+
+// The fewest bytes that can still hold every pixel of `size` bytes.
 uint64_t leastPixelBytes(const TgaHeader& header, uint32_t size) {
   const uint64_t pixels = static_cast<uint64_t>(header.width) * header.height;
   if (!(header.imageType & kRunLengthBit)) return pixels * size;
@@ -230,12 +239,7 @@ success tgaRead(Bitmap** out, QuorFile* file, BitmapFormat format) {
   uint8_t bytes[kHeaderSize];
   if (!fileReadExact(file, bytes, kHeaderSize)) return 0;
   const TgaHeader header = parseHeader(bytes);
-
-  int32_t skip = header.idLength;
-  if (header.colormapType != 0) {
-    skip += static_cast<int32_t>(header.colormapLength) * header.colormapEntryBits / 8;
-  }
-  if (!fileSeekFromCurrent(file, skip)) return 0;
+  if (!fileSeekFromCurrent(file, bytesBeforePixels(header))) return 0;
 
   const uint32_t size = bytesPerPixel(header.depth);
   const uint32_t position = fileGetCurrentPosition(file);
@@ -261,5 +265,22 @@ success tgaRead(Bitmap** out, QuorFile* file, BitmapFormat format) {
     return 0;
   }
   *out = bitmap;
+  return 1;
+}
+
+success tgaPeekSize(TgaSize* out, QuorFile* file) {
+  const uint32_t start = fileGetCurrentPosition(file);
+  uint8_t bytes[kHeaderSize];
+  const success read = fileReadExact(file, bytes, kHeaderSize);
+  if (!fileSeekFromStart(file, static_cast<int32_t>(start)) || !read) return 0;
+  const TgaHeader header = parseHeader(bytes);
+  // A depth that is not decoded still stores its pixels, a byte each at the
+  // least.
+  const uint32_t size = bytesPerPixel(header.depth);
+  out->width = header.width;
+  out->height = header.height;
+  out->leastFileSize = uint64_t{start} + kHeaderSize +
+                       static_cast<uint64_t>(bytesBeforePixels(header)) +
+                       leastPixelBytes(header, size != 0 ? size : 1);
   return 1;
 }

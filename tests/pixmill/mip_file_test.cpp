@@ -178,6 +178,9 @@ TEST(MipFile, PbfIsOneLevelAlone) {
   }
 }
 
+Bytes srbHeaders(const Bytes& children) { return chunk(" BRS", children); }
+const Bytes kSrbFloats = record("llllll", {0x40200000, 0x3F800000, 0x40E00000, 0x41000000, 0x40600000, 0xBE800000});
+
 TEST(MipFile, SrbHoldsItsHeadersThenTheMip) {
   const MipCase c = mipCases()[0];
   TestMip m(3, 3, 1, 1);
@@ -189,8 +192,7 @@ TEST(MipFile, SrbHoldsItsHeadersThenTheMip) {
   ASSERT_EQ(srbWrite(&out, &m.mip, SrbHeader{2.5f, 1.0f, 7.0f, 8.0f, 3.5f, -0.25f}, second), 1);
   Bytes secondBytes(36, 0);
   secondBytes[0] = 1;
-  const Bytes floats = record("llllll", {0x40200000, 0x3F800000, 0x40E00000, 0x41000000, 0x40600000, 0xBE800000});
-  EXPECT_EQ(out.bytes(), chunk(" BRS", chunk("DHRS", floats) + chunk("2HRS", secondBytes)) + c.file);
+  EXPECT_EQ(out.bytes(), srbHeaders(chunk("DHRS", kSrbFloats) + chunk("2HRS", secondBytes)) + c.file);
 
   const std::pair<size_t, const char*> failures[] = {
       {0, "couldn't start SRB chunk."}, {12, "Couldn't write SRB header."},
@@ -203,6 +205,79 @@ TEST(MipFile, SrbHoldsItsHeadersThenTheMip) {
     EXPECT_EQ(result, 0);
     MemoryFile fullMip({}, writable + 20);
     EXPECT_EQ(mipWrite(&fullMip, &m.mip), 0) << writable;
+  }
+}
+
+TEST(MipFile, SrbReadsBackWhatWasWritten) {
+  for (const MipCase& c : mipCases()) {
+    TestMip m(3, c.log2H, c.clampU, c.clampV);
+    c.build(&m);
+    const SrbHeader header{2.5f, 1.0f, 7.0f, 8.0f, 3.5f, -0.25f};
+    SrbHeader2 second{};
+    second.flat = 1;
+    MemoryFile out;
+    ASSERT_EQ(srbWrite(&out, &m.mip, header, second), 1) << c.what;
+
+    MemoryFile in(out.bytes());
+    EXPECT_TRUE(srbIsSrb(&in));
+    EXPECT_EQ(in.GetCurrentPosition(), 0u);
+    MipData* read = nullptr;
+    SrbHeader readHeader;
+    SrbHeader2 readSecond;
+    ASSERT_EQ(srbRead(&read, &readHeader, &readSecond, &in), 1) << c.what;
+    EXPECT_EQ(in.GetCurrentPosition(), out.bytes().size()) << c.what;
+    EXPECT_EQ(0, std::memcmp(&readHeader, &header, sizeof header)) << c.what;
+    EXPECT_EQ(0, std::memcmp(&readSecond, &second, sizeof second)) << c.what;
+    ASSERT_EQ(read->levelCount, m.mip.levelCount) << c.what;
+    for (int i = 0; i < read->levelCount; ++i) expectSameLevel(read->levels[i], m.mip.levels[i]);
+    mipDataDestroy(read);
+  }
+  // Chunks the reader does not know are passed over; without a second
+  // record the sprite is not flat.
+  const Bytes mip = mipCases()[0].file;
+  for (const Bytes& file : {srbHeaders(chunk("DHRS", kSrbFloats)) + mip,
+                            srbHeaders(chunk("XTRA", {1, 2}) + chunk("DHRS", kSrbFloats)) + mip}) {
+    MemoryFile in(file);
+    SrbHeader header;
+    SrbHeader2 second;
+    std::memset(&second, 0xAB, sizeof second);
+    ASSERT_EQ(srbReadHeader(&header, &second, &in), 1);
+    EXPECT_EQ(in.GetCurrentPosition(), file.size() - mip.size());
+    EXPECT_EQ(header.centreY, -0.25f);
+    const uint8_t* secondBytes = reinterpret_cast<const uint8_t*>(&second);
+    EXPECT_EQ(Bytes(secondBytes, secondBytes + sizeof second), Bytes(36, 0));
+  }
+}
+
+TEST(MipFile, SrbReaderRefusesBrokenHeadersAndMips) {
+  const Bytes h = chunk("DHRS", kSrbFloats), h2 = chunk("2HRS", Bytes(36, 0)), mip = mipCases()[1].file;
+  const std::pair<const char*, Bytes> srbs[] = {
+      {"empty", {}}, {"a mip alone", mip}, {"not an SRB", chunk(" BRX", h + h2) + mip},
+      {"subType 1", chunk(" BRS", h + h2, 1) + mip}, {"no header", srbHeaders(h2) + mip},
+      {"header of 20 bytes", srbHeaders(chunk("DHRS", Bytes(20, 0)) + h2) + mip},
+      {"header of subType 2", srbHeaders(chunk("DHRS", kSrbFloats, 2) + h2) + mip},
+      {"two headers", srbHeaders(h + h + h2) + mip},
+      {"second record of 35 bytes", srbHeaders(h + chunk("2HRS", Bytes(35, 0))) + mip},
+      {"two second records", srbHeaders(h + h2 + h2) + mip},
+      {"no mip after it", srbHeaders(h + h2)},
+      {"a level after it", srbHeaders(h + h2) + level(levelHeader(3, 2, 2, 4) + pixelChunk(8, 1))},
+      {"the mip inside it", srbHeaders(h + h2 + mip)},
+  };
+  for (const auto& [what, bytes] : srbs) {
+    MemoryFile file(bytes);
+    MipData* read = reinterpret_cast<MipData*>(&file);
+    SrbHeader header;
+    SrbHeader2 second;
+    EXPECT_EQ(srbRead(&read, &header, &second, &file), 0) << what;
+    EXPECT_EQ(read, nullptr) << what;
+  }
+  const Bytes whole = srbHeaders(h + h2) + mip;
+  for (size_t size = 0; size < whole.size(); size += 3) {
+    MemoryFile file(Bytes(whole.begin(), whole.begin() + long(size)));
+    MipData* read = nullptr;
+    SrbHeader header;
+    SrbHeader2 second;
+    EXPECT_EQ(srbRead(&read, &header, &second, &file), 0) << "cut at " << size;
   }
 }
 

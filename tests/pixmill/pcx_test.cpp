@@ -144,6 +144,30 @@ TEST(Pcx, FailsOnBadHeadersShortDataUnknownEncodingsAndWrongBitmaps) {
   }
 }
 
+// The least size is exact: a file of that many bytes holds every index,
+// one byte less is cut short.
+TEST(Pcx, LeastFileSizeIsTheShortestWholeFile) {
+  struct Case { const char* what; Shape shape; Bytes pixels; };
+  const Case cases[] = {
+      {"raw, even width", {4, 2, 0}, Bytes(8, 1)},
+      {"raw, odd width pads its rows", {3, 3, 0}, Bytes(12, 1)},
+      {"one run for the whole picture", {5, 3, 1}, {0xC0 | 18, 4}},
+      {"runs of 63 across rows", {70, 2, 1}, {0xFF, 4, 0xFF, 5, 0xC0 | 14, 6}},
+  };
+  for (const Case& c : cases) {
+    const Bytes whole = pcxFile(c.shape, c.pixels);
+    Opened pcx(whole);
+    EXPECT_EQ(pcxLeastFileSize(pcx.reader), whole.size()) << c.what;
+    OwnedBitmap bitmap(kFormat8888, c.shape.width, c.shape.height);
+    EXPECT_EQ(pcxReadPixels(bitmap.get(), &pcx.reader, &pcx.palette, false), 1) << c.what;
+    Opened cut(Bytes(whole.begin(), whole.end() - 1));
+    EXPECT_EQ(pcxReadPixels(bitmap.get(), &cut.reader, &cut.palette, false), 0) << c.what;
+  }
+  // Corners the wrong way round describe no pixels.
+  Opened none(pcxFile({-1, 2, 0}, {}));
+  EXPECT_EQ(pcxLeastFileSize(none.reader), 128u);
+}
+
 TEST(Pcx, KeyedReadMakesIndexZeroTransparentAndInfoListsTheTopRow) {
   PcxPalette palette;
   for (int i = 0; i < 256; ++i) palette.colours[i] = PcxColour{uint8_t(i), 0x80, 0x0F};

@@ -110,4 +110,49 @@ TEST(Tga, CutShortOrEmptyPicturesFailAndLeaveNothing) {
   }
 }
 
+// The least size is exact: a file of that many bytes is read whole, one
+// byte less is cut short. A depth without decoded pixels is still counted
+// a byte a pixel, though the reader takes the file without them.
+TEST(Tga, PeekSizeGivesTheLeastWholeFile) {
+  auto runs = [](size_t pixels, const Bytes& pixel) {
+    Bytes data;
+    for (; pixels > 0; pixels -= pixels < 128 ? pixels : 128) {
+      data.push_back(static_cast<uint8_t>(0x80 | ((pixels < 128 ? pixels : 128) - 1)));
+      data.insert(data.end(), pixel.begin(), pixel.end());
+    }
+    return data;
+  };
+  struct Case { const char* what; Shape shape; Bytes data; bool decoded; };
+  const Case cases[] = {
+      {"raw 24-bit", {3, 2, 24}, Bytes(18, 7), true},
+      {"raw 16-bit", {5, 1, 16}, Bytes(10, 7), true},
+      {"raw 32-bit with an id and a map", {2, 2, 32, 2, 0x20, 3, 1, 4, 24}, Bytes(16, 7), true},
+      {"300 pixels in three runs", {30, 10, 24, 10}, runs(300, {1, 2, 3}), true},
+      {"128 pixels in one run", {64, 2, 32, 10}, runs(128, {1, 2, 3, 4}), true},
+      {"8-bit", {4, 3, 8}, Bytes(12, 7), false},
+      {"8-bit in runs", {200, 1, 8, 9}, {0xFF, 7, 0xC7, 7}, false},
+  };
+  for (const Case& c : cases) {
+    const Bytes whole = tgaFile(c.shape, c.data);
+    MemoryFile file(whole);
+    TgaSize size{};
+    ASSERT_EQ(tgaPeekSize(&size, &file), 1) << c.what;
+    EXPECT_EQ(file.GetCurrentPosition(), 0u) << c.what;
+    EXPECT_EQ(size.width, c.shape.width) << c.what;
+    EXPECT_EQ(size.height, c.shape.height) << c.what;
+    EXPECT_EQ(size.leastFileSize, whole.size()) << c.what;
+
+    Bitmap* read = nullptr;
+    EXPECT_EQ(tgaRead(&read, &file, kFormat8888), 1) << c.what;
+    bitmapDestroy(read);
+    MemoryFile cut(Bytes(whole.begin(), whole.end() - 1));
+    read = nullptr;
+    EXPECT_EQ(tgaRead(&read, &cut, kFormat8888), c.decoded ? 0 : 1) << c.what;
+    bitmapDestroy(read);
+  }
+  MemoryFile shortHeader(Bytes(17, 0));
+  TgaSize size{};
+  EXPECT_EQ(tgaPeekSize(&size, &shortHeader), 0);
+}
+
 }  // namespace

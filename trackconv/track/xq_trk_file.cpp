@@ -20,16 +20,12 @@ const char kNoOutput[] = "XQ trk file has no output file";
 
 // File positions are 32-bit with 0xFFFFFFFF reserved for failure.
 constexpr uint64_t kLargestFile = 0xFFFFFFFEu;
-constexpr uint32_t kSurfaceFlags = 12;
-constexpr uint32_t kFirstWallType = 7;
 // The type bit that marks a record as answering the wall and surface
 // queries. No record the converter makes carries it.
 constexpr uint32_t kQueryBit = 0x800;
 // The write buffer is flushed once it holds this much: few system calls,
 // bounded memory however long the track.
 constexpr std::size_t kFlushSize = 64 * 1024;
-
-double Length(int32_t units) { return units * 3.1565656565656566e-5 * 1.609344; }
 
 // Rounds half away from zero and truncates; false when the result is not a
 // 32-bit integer (this includes NaN).
@@ -46,7 +42,7 @@ bool ComesBefore(const XQSurface& p, const XQSurface& q) {
   if (p.lateral_at_start < q.lateral_at_start) return true;
   if (p.lateral_at_end < q.lateral_at_end) return true;
   return p.lateral_at_start == q.lateral_at_start && p.lateral_at_end == q.lateral_at_end &&
-         p.type >= kFirstWallType;
+         p.type >= xq::kFirstWallType;
 }
 
 // Insertion front to back. A record that comes before the first one goes
@@ -69,27 +65,6 @@ void SortRun(XQSurface* run, uint32_t count) {
   }
 }
 
-bool SurfaceType(int kind, int variant, uint32_t& type) {
-  switch (kind) {
-    case 0: type = variant >= 0 ? 6 : 5; return true;
-    case 1: type = 5; return true;
-    case 2: type = 2; return true;
-    case 3: type = 0; return true;
-    case 4: type = 2; return true;
-    case 5: type = 2; return true;
-    default: return false;
-  }
-}
-
-bool WallType(int kind, uint32_t& type, uint32_t& flags) {
-  static const uint32_t kTypes[6] = {8, 7, 7, 8, 8, 7};
-  static const uint32_t kFlags[6] = {12, 12, 14, 12, 12, 14};
-  if (kind < 0 || kind > 5) return false;
-  type = kTypes[kind];
-  flags = kFlags[kind];
-  return true;
-}
-
 }  // namespace
 
 XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& source)
@@ -101,8 +76,8 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
   // need at least one; a track without sections is written as its header
   // and lateral table alone.
   if (section_count != 0 && lateral_count == 0) Refuse(kNoLaterals);
-  const uint64_t block = 232 + 8 * static_cast<uint64_t>(lateral_count);
-  const uint64_t fixed = kHeaderSize + 4 * static_cast<uint64_t>(lateral_count);
+  const uint64_t block = xq::SectionSize(lateral_count);
+  const uint64_t fixed = xq::FileSize(0, lateral_count);
   if (fixed > kLargestFile || section_count > (kLargestFile - fixed) / block) Refuse(kTooLarge);
 
   laterals_.reserve(lateral_count);
@@ -114,7 +89,7 @@ XQTrkFile::XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& sourc
   // step by step costs more than counting them.
   std::size_t records = 0;
   for (uint32_t i = 0; i < section_count; ++i)
-    records += std::min<uint64_t>(uint64_t{track.SurfaceCount(i)} + track.WallCount(i), kMaxSurfaces);
+    records += std::min<uint64_t>(uint64_t{track.SurfaceCount(i)} + track.WallCount(i), xq::kMaxSurfaces);
   surfaces_.reserve(records);
   const SectionFinder finder(track);
   // A section's samples take its own lines' slopes and the next section's
@@ -172,8 +147,8 @@ void XQTrkFile::AddSurfaces(const TrkFile& track, uint32_t i, XQSection& section
     record.lateral_at_end = Units(track.SurfaceFromAtEnd(i, k));
     const int variant = track.SurfaceVariant(i, k);
     const int kind = track.SurfaceKind(i, k);
-    if (!SurfaceType(kind, variant, record.type)) Refuse(kUnsupportedSurface);
-    record.flags = kSurfaceFlags;
+    if (!xq::SurfaceTypeOf(kind, variant, record.type)) Refuse(kUnsupportedSurface);
+    record.flags = xq::kSurfaceFlags;
     Append(section, record);
   }
 }
@@ -185,7 +160,7 @@ void XQTrkFile::AddWalls(const TrkFile& track, uint32_t i, XQSection& section) {
     record.lateral_at_start = Units(track.WallFromAtStart(i, w));
     record.lateral_at_end = Units(track.WallFromAtEnd(i, w));
     const int kind = track.WallKind(i, w);
-    if (!WallType(kind, record.type, record.flags)) Refuse(kUnsupportedWall);
+    if (!xq::WallTypeOf(kind, record.type, record.flags)) Refuse(kUnsupportedWall);
     Append(section, record);
   }
 }
@@ -193,7 +168,7 @@ void XQTrkFile::AddWalls(const TrkFile& track, uint32_t i, XQSection& section) {
 // The kind has been mapped already, so an unknown kind in a full section
 // is reported as the kind, not as the limit.
 void XQTrkFile::Append(XQSection& section, const XQSurface& record) {
-  if (section.surface_count == kMaxSurfaces) Refuse(kTooManySurfaces);
+  if (section.surface_count == xq::kMaxSurfaces) Refuse(kTooManySurfaces);
   surfaces_.push_back(record);
   ++section.surface_count;
 }
@@ -263,7 +238,7 @@ int32_t XQTrkFile::Grade(const LineAltitude& line, double length) const {
   const double angle = std::atan2(slope, length);
   const double degrees = angle / Pi * 180.0;
   int32_t grade = 0;
-  if (!RoundToI32(degrees * 142.85714285714286, grade)) Refuse(kValueOutOfRange);
+  if (!RoundToI32(degrees * xq::kGradesPerDegree, grade)) Refuse(kValueOutOfRange);
   return grade;
 }
 
@@ -273,9 +248,9 @@ int32_t XQTrkFile::Narrow(int64_t value) const {
 }
 
 uint32_t XQTrkFile::FileSize() const {
-  const uint32_t l = static_cast<uint32_t>(laterals_.size());
-  const uint32_t s = static_cast<uint32_t>(sections_.size());
-  return kHeaderSize + 4 * l + s * (232 + 8 * l);
+  // The constructor refused a track whose file would not fit 32 bits.
+  return static_cast<uint32_t>(xq::FileSize(static_cast<uint32_t>(sections_.size()),
+                                            static_cast<uint32_t>(laterals_.size())));
 }
 
 namespace {
@@ -316,11 +291,11 @@ void XQTrkFile::Write() {
   file->Seek(0);
   const uint32_t section_count = static_cast<uint32_t>(sections_.size());
   const uint32_t lateral_count = static_cast<uint32_t>(laterals_.size());
-  const std::size_t section_size = 232 + 8 * static_cast<std::size_t>(lateral_count);
+  const std::size_t section_size = static_cast<std::size_t>(xq::SectionSize(lateral_count));
 
   // The file goes out in blocks of whole sections of about kFlushSize
   // bytes, so memory stays small however long the track.
-  std::vector<uint8_t> buffer(std::max(kFlushSize, kHeaderSize + 4 * static_cast<std::size_t>(lateral_count)) +
+  std::vector<uint8_t> buffer(std::max(kFlushSize, static_cast<std::size_t>(xq::FileSize(0, lateral_count))) +
                               section_size);
   BlockCursor out(buffer.data());
   auto flush = [&] {
@@ -329,7 +304,7 @@ void XQTrkFile::Write() {
     out = BlockCursor(buffer.data());
   };
 
-  out.U32(kFormatTag);
+  out.U32(xq::kFormatTag);
   out.U32(1);
   out.U32(1);
   out.U32(0);
@@ -364,7 +339,7 @@ void XQTrkFile::Write() {
     }
     out.U32(s.surface_count);
     for (uint32_t k = 0; k < s.surface_count; ++k) PutSurface(out, surfaces_[s.first_surface + k]);
-    out.Zeros(16 * static_cast<std::size_t>(kMaxSurfaces - s.surface_count));
+    out.Zeros(xq::kSurfaceRecordSize * static_cast<std::size_t>(xq::kMaxSurfaces - s.surface_count));
   }
   flush();
 }
@@ -394,12 +369,12 @@ const XQSurface* XQTrkFile::WallRecord(uint32_t i, uint32_t w) const {
 double XQTrkFile::TrackLength() const {
   if (sections_.empty()) return 0.0;
   const XQSection& last = sections_.back();
-  return Length(last.start_distance + last.length);
+  return LengthFromUnits(last.start_distance + last.length);
 }
 
 uint32_t XQTrkFile::LateralCount() const { return static_cast<uint32_t>(laterals_.size()); }
 double XQTrkFile::LateralOffset(uint32_t j) const {
-  return j < laterals_.size() ? Length(laterals_[j]) : 0.0;
+  return j < laterals_.size() ? LengthFromUnits(laterals_[j]) : 0.0;
 }
 uint32_t XQTrkFile::SectionCount() const { return static_cast<uint32_t>(sections_.size()); }
 bool XQTrkFile::IsCurve(uint32_t i) const {
@@ -409,20 +384,20 @@ bool XQTrkFile::IsCurve(uint32_t i) const {
 bool XQTrkFile::SectionProximity(uint32_t) const { return false; }
 double XQTrkFile::SectionStart(uint32_t i) const {
   const XQSection* s = SectionOrNull(i);
-  return s ? Length(s->start_distance) : 0.0;
+  return s ? LengthFromUnits(s->start_distance) : 0.0;
 }
 double XQTrkFile::SectionLength(uint32_t i) const {
   const XQSection* s = SectionOrNull(i);
-  return s ? Length(s->length) : 0.0;
+  return s ? LengthFromUnits(s->length) : 0.0;
 }
 double XQTrkFile::SectionHeading(uint32_t) const { return 0.0; }
 double XQTrkFile::CurveCentreX(uint32_t i) const {
   const XQSection* s = SectionOrNull(i);
-  return s ? Length(s->centre_x) : 0.0;
+  return s ? LengthFromUnits(s->centre_x) : 0.0;
 }
 double XQTrkFile::CurveCentreY(uint32_t i) const {
   const XQSection* s = SectionOrNull(i);
-  return s ? Length(s->centre_y) : 0.0;
+  return s ? LengthFromUnits(s->centre_y) : 0.0;
 }
 double XQTrkFile::CurveAngle(uint32_t) const { return 0.0; }
 uint32_t XQTrkFile::SectionWordCount(uint32_t) const { return 0; }
@@ -448,11 +423,11 @@ uint32_t XQTrkFile::SurfaceCount(uint32_t i) const {
 }
 double XQTrkFile::SurfaceFromAtStart(uint32_t i, uint32_t k) const {
   const XQSurface* r = Record(i, k);
-  return r ? Length(r->lateral_at_start) : 0.0;
+  return r ? LengthFromUnits(r->lateral_at_start) : 0.0;
 }
 double XQTrkFile::SurfaceFromAtEnd(uint32_t i, uint32_t k) const {
   const XQSurface* r = Record(i, k);
-  return r ? Length(r->lateral_at_end) : 0.0;
+  return r ? LengthFromUnits(r->lateral_at_end) : 0.0;
 }
 // A boundary ends where the section's next record begins; the last one
 // ends where the section's last wall begins, and with no wall there is no
@@ -480,11 +455,11 @@ const char* XQTrkFile::SurfaceWordName(uint32_t, uint32_t, uint32_t) const { ret
 uint32_t XQTrkFile::WallCount(uint32_t i) const { return SurfaceCount(i); }
 double XQTrkFile::WallFromAtStart(uint32_t i, uint32_t w) const {
   const XQSurface* r = WallRecord(i, w);
-  return r ? Length(r->lateral_at_start) : 0.0;
+  return r ? LengthFromUnits(r->lateral_at_start) : 0.0;
 }
 double XQTrkFile::WallFromAtEnd(uint32_t i, uint32_t w) const {
   const XQSurface* r = WallRecord(i, w);
-  return r ? Length(r->lateral_at_end) : 0.0;
+  return r ? LengthFromUnits(r->lateral_at_end) : 0.0;
 }
 double XQTrkFile::WallToAtStart(uint32_t i, uint32_t w) const { return WallFromAtStart(i, w); }
 double XQTrkFile::WallToAtEnd(uint32_t i, uint32_t w) const { return WallFromAtEnd(i, w); }

@@ -8,50 +8,10 @@
 #include "trackconv/foundation/handle.h"
 #include "trackconv/foundation/sub_file.h"
 #include "trackconv/track/trk_file.h"
-
-/// One section as the XQ file stores it, less the words computed on write.
-struct XQSection {
-  uint32_t kind = 0;  // 1 straight, 2 curve
-  int32_t start_x = 0;
-  int32_t start_y = 0;
-  int32_t end_x = 0;
-  int32_t end_y = 0;
-  int32_t start_distance = 0;
-  int32_t length = 0;
-  int32_t centre_x = 0;
-  int32_t centre_y = 0;
-  int32_t start_radial_y = 0;
-  int32_t start_radial_x = 0;
-  int32_t end_radial_y = 0;
-  int32_t end_radial_x = 0;
-  int32_t radius = 0;
-  uint32_t surface_count = 0;
-  uint32_t first_surface = 0;
-};
-
-/// A boundary line across a section and what begins on it.
-struct XQSurface {
-  uint32_t type = 0;
-  uint32_t flags = 0;
-  int32_t lateral_at_start = 0;
-  int32_t lateral_at_end = 0;
-};
-
-/// Altitude (track units) and grade (0.007 degree) at a section's end.
-struct XQSample {
-  int32_t altitude = 0;
-  int32_t grade = 0;
-};
+#include "trackconv/track/xq_format.h"
 
 class XQTrkFile : public TrkFile {
  public:
-  /// Most surface and wall records one section can carry.
-  static constexpr uint32_t kMaxSurfaces = 10;
-  static constexpr uint32_t kFormatTag = 0x58510000u;  // 'X' 'Q' 0 0
-  static constexpr uint32_t kHeaderSize = 24;
-  static constexpr uint32_t kSectionRecordSize = 68;
-  static constexpr uint32_t kSurfaceTableSize = kMaxSurfaces * 16;
-
   /// Samples `source` into XQ form; `output` is where Write will store it
   /// and whose name every refusal carries.
   XQTrkFile(const Handle<SubFile>& output, const Handle<TrkFile>& source);
@@ -107,7 +67,7 @@ class XQTrkFile : public TrkFile {
   /// Stores the whole .xq file from offset 0 of the output file.
   void Write() override;
 
-  /// Bytes Write stores: 24 + 4·L + S·(232 + 8·L).
+  /// Bytes Write stores (xq::FileSize).
   uint32_t FileSize() const;
 
   const std::vector<int32_t>& Laterals() const { return laterals_; }

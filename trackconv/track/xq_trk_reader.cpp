@@ -8,13 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kSampleSize = 8;
-constexpr uint32_t kSlotSize = 16;
-constexpr uint32_t kFirstWallType = 7;
-
-bool IsSurfaceType(uint32_t type) { return type == 0 || type == 2 || type == 5 || type == 6; }
-bool IsWallType(uint32_t type) { return type == 7 || type == 8; }
-
 double Degrees(double radians) { return radians / Pi * 180.0; }
 
 // Into [-180, 180).
@@ -35,30 +28,28 @@ void XQTrkReader::Read() {
   const std::string& name = file.GetName();
   auto fail = [&name](const char* text) { throw XAssumption(name + text); };
 
-  if (file.Size() < XQTrkFile::kHeaderSize) fail(": XQ trk file too short");
+  if (file.Size() < xq::kHeaderSize) fail(": XQ trk file too short");
   bytes_.resize(file.Size());
   file.Seek(0);
   file.Read(file.Size(), bytes_.data());
-  FieldReader header(bytes_.data(), XQTrkFile::kHeaderSize);
-  if (header.U32() != XQTrkFile::kFormatTag) fail(": XQ trk file id not XQ");
+  FieldReader header(bytes_.data(), xq::kHeaderSize);
+  if (header.U32() != xq::kFormatTag) fail(": XQ trk file id not XQ");
   header.Skip(12);
   const uint32_t section_count = header.U32();
   const uint32_t lateral_count = header.U32();
   if (section_count == 0) fail(": XQ trk file has no sections");
   if (lateral_count == 0) fail(": XQ trk file has no laterals");
-  const uint64_t block = XQTrkFile::kSectionRecordSize + uint64_t{kSampleSize} * lateral_count + 4 +
-                         XQTrkFile::kSurfaceTableSize;
-  if (XQTrkFile::kHeaderSize + 4ull * lateral_count + section_count * block != bytes_.size())
+  if (xq::FileSize(section_count, lateral_count) != bytes_.size())
     fail(": XQ trk file size mismatch");
 
-  const uint8_t* at = bytes_.data() + XQTrkFile::kHeaderSize;
+  const uint8_t* at = bytes_.data() + xq::kHeaderSize;
   for (uint32_t j = 0; j < lateral_count; ++j, at += 4) {
     laterals_.push_back(LoadI32(at));
     if (j > 0 && laterals_[j] <= laterals_[j - 1]) fail(": XQ trk file laterals out of order");
   }
   int64_t distance = 0;
   for (uint32_t i = 0; i < section_count; ++i) {
-    FieldReader record(at, XQTrkFile::kSectionRecordSize);
+    FieldReader record(at, xq::kSectionRecordSize);
     XQSection s;
     s.kind = record.U32();
     const uint32_t next = record.U32();
@@ -85,20 +76,20 @@ void XQTrkReader::Read() {
     if (distance > INT32_MAX) fail(": XQ trk file total length error");
     if (s.kind == 2 && (s.radius == 0 || (s.start_x == s.centre_x && s.start_y == s.centre_y)))
       fail(": XQ trk file curve without radius");
-    at += XQTrkFile::kSectionRecordSize;
-    for (uint32_t j = 0; j < lateral_count; ++j, at += kSampleSize)
+    at += xq::kSectionRecordSize;
+    for (uint32_t j = 0; j < lateral_count; ++j, at += xq::kSampleSize)
       samples_.push_back(XQSample{LoadI32(at), LoadI32(at + 4)});
     s.surface_count = LoadU32(at);
     at += 4;
-    if (s.surface_count > XQTrkFile::kMaxSurfaces) fail(": XQ trk file has too many surfaces");
+    if (s.surface_count > xq::kMaxSurfaces) fail(": XQ trk file has too many surfaces");
     s.first_surface = static_cast<uint32_t>(records_.size());
     for (uint32_t k = 0; k < s.surface_count; ++k) {
-      const uint8_t* slot = at + k * kSlotSize;
+      const uint8_t* slot = at + k * xq::kSurfaceRecordSize;
       XQSurface r{LoadU32(slot), LoadU32(slot + 4), LoadI32(slot + 8), LoadI32(slot + 12)};
-      if (!IsSurfaceType(r.type) && !IsWallType(r.type)) fail(": XQ trk file unknown surface type");
+      if (!xq::IsSurfaceType(r.type) && !xq::IsWallType(r.type)) fail(": XQ trk file unknown surface type");
       records_.push_back(r);
     }
-    at += XQTrkFile::kSurfaceTableSize;
+    at += xq::kSurfaceTableSize;
     sections_.push_back(s);
   }
   track_length_ = static_cast<int32_t>(distance);
@@ -111,7 +102,7 @@ void XQTrkReader::Derive(uint32_t i) {
   Derived& d = derived_[i];
   for (uint32_t k = 0; k < s.surface_count; ++k) {
     const uint32_t index = s.first_surface + k;
-    (records_[index].type >= kFirstWallType ? d.walls : d.surfaces).push_back(index);
+    (records_[index].type >= xq::kFirstWallType ? d.walls : d.surfaces).push_back(index);
   }
   const double sx = LengthFromUnits(s.start_x), sy = LengthFromUnits(s.start_y);
   const double ex = LengthFromUnits(s.end_x), ey = LengthFromUnits(s.end_y);
@@ -162,7 +153,7 @@ double XQTrkReader::AltitudeStart(uint32_t i, uint32_t j) const {
 }
 
 double XQTrkReader::Slope(uint32_t section, uint32_t j, uint32_t over) const {
-  const double degrees = samples_[section * LateralCount() + j].grade * 0.007;
+  const double degrees = samples_[section * LateralCount() + j].grade * xq::kDegreesPerGrade;
   return std::tan(degrees * Pi / 180.0) * SectionLength(over);
 }
 
@@ -235,12 +226,7 @@ double XQTrkReader::SurfaceHeight(uint32_t, uint32_t) const { return 0.0; }
 bool XQTrkReader::SurfaceIsWall(uint32_t, uint32_t) const { return false; }
 
 int XQTrkReader::SurfaceKind(uint32_t i, uint32_t k) const {
-  switch (Surface(i, k).type) {
-    case 6: return 0;
-    case 5: return 1;
-    case 2: return 2;
-    default: return 3;
-  }
+  return xq::SurfaceKindOf(Surface(i, k).type);
 }
 
 int XQTrkReader::SurfaceVariant(uint32_t, uint32_t) const { return 0; }
@@ -263,8 +249,7 @@ double XQTrkReader::WallHeight(uint32_t, uint32_t) const { return 1.0; }
 
 int XQTrkReader::WallKind(uint32_t i, uint32_t w) const {
   const XQSurface& r = Wall(i, w);
-  if (r.type == 8) return 0;
-  return r.flags == 14 ? 2 : 1;
+  return xq::WallKindOf(r.type, r.flags);
 }
 
 uint32_t XQTrkReader::WallWordCount(uint32_t, uint32_t) const { return 0; }

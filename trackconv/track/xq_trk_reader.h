@@ -10,7 +10,7 @@
 #include "trackconv/foundation/handle.h"
 #include "trackconv/foundation/sub_file.h"
 #include "trackconv/track/trk_file.h"
-#include "trackconv/track/xq_trk_file.h"
+#include "trackconv/track/xq_format.h"
 
 class XQTrkReader : public TrkFile {
  public:
@@ -52,7 +52,7 @@ class XQTrkReader : public TrkFile {
   double SurfaceToAtEnd(uint32_t i, uint32_t k) const override;
   double SurfaceHeight(uint32_t i, uint32_t k) const override;
   bool SurfaceIsWall(uint32_t i, uint32_t k) const override;
-  /// The kind each type stands for (6: 0, 5: 1, 2: 2, 0: 3).
+  /// The first kind the writer gives each type (6: 0, 5: 1, 2: 2, 0: 3).
   int SurfaceKind(uint32_t i, uint32_t k) const override;
   int SurfaceVariant(uint32_t i, uint32_t k) const override;
   uint32_t SurfaceWordCount(uint32_t i, uint32_t k) const override;
@@ -65,7 +65,7 @@ class XQTrkReader : public TrkFile {
   double WallToAtStart(uint32_t i, uint32_t w) const override;
   double WallToAtEnd(uint32_t i, uint32_t w) const override;
   double WallHeight(uint32_t i, uint32_t w) const override;
-  /// Type 8: 0; type 7: 2 with flags 14, else 1.
+  /// The kind the writer gives the type and flags (8: 0; 7: 2 with flags 14, else 1).
   int WallKind(uint32_t i, uint32_t w) const override;
   uint32_t WallWordCount(uint32_t i, uint32_t w) const override;
   uint32_t WallWord(uint32_t i, uint32_t w, uint32_t m) const override;
