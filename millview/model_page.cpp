@@ -107,15 +107,15 @@ bool FindViewerScripts(ViewerScripts& scripts, std::string& missing) {
   return true;
 }
 
-std::vector<Output> ViewerScriptOutputs(const ViewerScripts& scripts, const std::string& folder,
-                                        std::string& reason) {
-  std::vector<Output> outputs;
+bool WriteViewerScripts(const ViewerScripts& scripts, const std::set<std::string>& folders,
+                        std::string& reason) {
+  std::vector<Output> copies;
   for (const ViewerScripts::File& file : scripts.files) {
-    Output output{JoinPath(folder, file.name), {}};
-    if (!ReadWholeFile(file.source, output.bytes, reason)) return {};
-    outputs.push_back(std::move(output));
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(file.source, bytes, reason)) return false;
+    for (const std::string& folder : folders) copies.push_back(Output{JoinPath(folder, file.name), bytes});
   }
-  return outputs;
+  return copies.empty() || WriteOutputs(copies, reason);
 }
 
 std::string ModelPageName(const std::string& plan) { return StemOf(plan) + ".3d.html"; }

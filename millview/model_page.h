@@ -5,6 +5,7 @@
 // itself as a data: URL, so that it works opened from the file system.
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,9 +28,10 @@ struct ViewerScripts {
 /// the first file that is in none of them.
 bool FindViewerScripts(ViewerScripts& scripts, std::string& missing);
 
-/// The copies of the scripts in the gallery's top folder `folder`.
-std::vector<Output> ViewerScriptOutputs(const ViewerScripts& scripts, const std::string& folder,
-                                        std::string& reason);
+/// Puts one copy of the scripts into each of `folders`, the top folders
+/// of galleries with 3D pages; false with `reason` on the first failure.
+bool WriteViewerScripts(const ViewerScripts& scripts, const std::set<std::string>& folders,
+                        std::string& reason);
 
 /// The name of the 3D page of the plan `plan` ("alpha.trk.svg" gives
 /// "alpha.trk.3d.html"), and of its model ("alpha.trk.glb").

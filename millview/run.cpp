@@ -411,20 +411,13 @@ int Run(const Options& options) {
       std::fprintf(stderr, "millview: %s\n", reason.c_str());
       ++failed;
     }
-    // One copy of the scripts in the top folder of every tree with a 3D page.
-    std::set<std::size_t> viewed;
+    std::set<std::string> viewed;  // top folders of trees with a 3D page
     for (std::size_t n = 0; n < plan.jobs.size(); ++n)
       for (const GalleryItem& item : results[n].items)
-        if (!item.model_page.empty()) viewed.insert(plan.jobs[n].root);
-    std::set<std::string> copied;
-    for (std::size_t root : viewed) {
-      if (!copied.insert(plan.roots[root]).second) continue;
-      std::string why;
-      const std::vector<Output> copies = ViewerScriptOutputs(scripts, plan.roots[root], why);
-      if (copies.empty() || !WriteOutputs(copies, why)) {
-        std::fprintf(stderr, "millview: %s\n", why.c_str());
-        ++failed;
-      }
+        if (!item.model_page.empty()) viewed.insert(plan.roots[plan.jobs[n].root]);
+    if (!WriteViewerScripts(scripts, viewed, reason)) {
+      std::fprintf(stderr, "millview: %s\n", reason.c_str());
+      ++failed;
     }
   }
   if (!options.quiet)
