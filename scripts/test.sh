@@ -6,7 +6,9 @@ cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
 # xmllint checks millview's SVG plans; Chromium opens its galleries and
 # their 3D pages (three.js from libjs-three); node runs the glTF validator.
-ensure_tools libxml2-utils chromium libjs-three nodejs npm
+ensure_tools libxml2-utils chromium libjs-three nodejs
+# Debian packs npm apart from nodejs; other builds of nodejs bring it along.
+command -v npm >/dev/null 2>&1 || ensure_tools npm
 
 # The Khronos glTF validator comes from the npm registry into a cache
 # outside the sources; the model tests find it there.
