@@ -15,13 +15,16 @@
 
 #include "millview/image.h"
 #include "millview/textures.h"
+#include "runtime/session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The library brought up once, as millview brings it up for a run.
+  static RuntimeSession runtime;
   const std::vector<uint8_t> bytes(data, data + size);
   for (const char* kind : {"mip", "srb", "pbf", "pcx", "tga"}) {
     millview::Texture texture;
     std::string reason;
-    if (!millview::ReadTexture(bytes, kind, texture, reason)) continue;
+    if (!millview::ReadTexture(runtime, bytes, kind, texture, reason)) continue;
     if (texture.levels.empty()) {
       std::fprintf(stderr, "finding: %s accepted without levels\n", kind);
       std::abort();

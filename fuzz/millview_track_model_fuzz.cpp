@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::vector<uint8_t> glb;
       millview::ModelFacts facts;
       try {
-        glb = millview::TrackModel(*named.track, named.track_name, facts);
+        glb = millview::TrackModel(*named.track, named.trackName, facts);
       } catch (const std::exception& e) {
         if (Refusal(e)) continue;
         std::fprintf(stderr, "finding: %s model threw %s: %s\n", kind, typeid(e).name(), e.what());

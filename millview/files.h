@@ -1,5 +1,5 @@
 #pragma once
-// Reading inputs, walking folders and writing outputs that appear only
+// Reading inputs, making folders and writing outputs that appear only
 // when complete.
 
 #include <cstdint>
@@ -15,11 +15,6 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
 bool IsFolder(const std::string& path);
 /// Whether `path` exists at all.
 bool Exists(const std::string& path);
-
-/// The names in a folder, sorted, without "." and ".."; `folders` receives
-/// those that are directories (symbolic links never count as directories).
-void ListFolder(const std::string& path, std::vector<std::string>& files,
-                std::vector<std::string>& folders);
 
 /// Makes `path` and its missing parents; safe to call from several threads.
 bool MakeFolders(const std::string& path);

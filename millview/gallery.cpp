@@ -31,18 +31,6 @@ std::string LastOf(const std::string& rel) {
   return slash == std::string::npos ? rel : rel.substr(slash + 1);
 }
 
-std::string FolderPath(const std::string& root, const std::string& rel) {
-  std::string path = root;
-  std::size_t begin = 0;
-  while (begin < rel.size()) {
-    std::size_t end = rel.find('/', begin);
-    if (end == std::string::npos) end = rel.size();
-    path = JoinPath(path, rel.substr(begin, end - begin));
-    begin = end + 1;
-  }
-  return path;
-}
-
 void Figure(std::ostringstream& html, const GalleryItem& item) {
   const std::string css = item.kind == GalleryItem::kPlan ? "plan" : "texture";
   // Small pictures are shown enlarged by a whole factor, pixels kept sharp.
@@ -65,8 +53,8 @@ void Figure(std::ostringstream& html, const GalleryItem& item) {
       html << " <a href=\"" << UrlOf(item.levels[i]) << "\">" << i << "</a>";
   }
   if (!item.sheet.empty()) html << "<br><a href=\"" << UrlOf(item.sheet) << "\">sheet</a>";
-  if (!item.model_page.empty())
-    html << "<br><a class=\"model\" href=\"" << UrlOf(item.model_page) << "\">3D view</a>";
+  if (!item.modelPage.empty())
+    html << "<br><a class=\"model\" href=\"" << UrlOf(item.modelPage) << "\">3D view</a>";
   html << "</figcaption></figure>\n";
 }
 

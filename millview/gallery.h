@@ -19,7 +19,7 @@ struct GalleryItem {
   int width = 0, height = 0;        ///< of the picture shown
   bool sprite = false;
   std::string details;              ///< sprite size and centre, plan facts
-  std::string model_page;           ///< plans: the 3D page, if written
+  std::string modelPage;           ///< plans: the 3D page, if written
 };
 
 class Galleries {
@@ -31,11 +31,12 @@ class Galleries {
   /// Writes every folder's index.html; false with `reason` on the first
   /// that cannot be written.
   bool Write(std::string& reason) const;
+
+ private:
   /// The page of one folder.
   static std::string Page(const std::string& title, bool up, const std::vector<std::string>& folders,
                           const std::vector<GalleryItem>& items);
 
- private:
   std::map<std::string, std::map<std::string, std::vector<GalleryItem>>> trees_;
 };
 

@@ -181,8 +181,8 @@ class BufferWriter {
   }
   int Normals(const std::vector<float>& values) { return Floats(normals_, values, TINYGLTF_TYPE_VEC3, 1); }
 
-  int Indices(const std::vector<uint32_t>& values, uint32_t vertex_count) {
-    const bool small = vertex_count <= 0xFFFF;
+  int Indices(const std::vector<uint32_t>& values, uint32_t vertexCount) {
+    const bool small = vertexCount <= 0xFFFF;
     tinygltf::Accessor a;
     a.bufferView = 2;
     a.byteOffset = indices_.size();
@@ -340,29 +340,29 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
   tinygltf::Model model;
   model.asset.version = "2.0";
   model.asset.generator = "millview";
-  std::map<int, int> material_of;  // kind or kWallMaterial -> material index
+  std::map<int, int> materialOf;  // kind or kWallMaterial -> material index
   for (const auto& kind : variants) {
     tinygltf::Value::Array list;
     for (int v : kind.second) list.push_back(tinygltf::Value(v));
     Object extras{{"kind", tinygltf::Value(kind.first)},
                   {"kind_name", tinygltf::Value(std::string(kKindNames[kind.first]))},
                   {"variants", tinygltf::Value(list)}};
-    material_of[kind.first] = static_cast<int>(model.materials.size());
+    materialOf[kind.first] = static_cast<int>(model.materials.size());
     model.materials.push_back(
         MakeMaterial("kind-" + std::to_string(kind.first), kKindLinear[kind.first], tinygltf::Value(extras)));
     facts.kinds.insert(kind.first);
   }
   if (facts.walls) {
-    material_of[kWallMaterial] = static_cast<int>(model.materials.size());
+    materialOf[kWallMaterial] = static_cast<int>(model.materials.size());
     model.materials.push_back(MakeMaterial(
         "wall", kWallLinear,
         tinygltf::Value(Object{{"height_m", tinygltf::Value(kModelWallHeight)}})));
   }
-  const int centre_material = static_cast<int>(model.materials.size());
+  const int centreMaterial = static_cast<int>(model.materials.size());
   model.materials.push_back(MakeMaterial("centre-line", kCentreLinear, tinygltf::Value()));
 
   BufferWriter buffer(model);
-  model.accessors.reserve(std::size_t(sections) * (2 + material_of.size()) + 1);
+  model.accessors.reserve(std::size_t(sections) * (2 + materialOf.size()) + 1);
   tinygltf::Node root;
   root.name = name;
   root.extras = tinygltf::Value(Object{{"track_length_m", tinygltf::Value(track.TrackLength())},
@@ -388,20 +388,20 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
         positions.insert(positions.end(), piece.positions.begin(), piece.positions.end());
         const std::vector<float> n = millview::Normals(piece);
         normals.insert(normals.end(), n.begin(), n.end());
-        std::vector<uint32_t>& indices = triangles[material_of[piece.material]];
+        std::vector<uint32_t>& indices = triangles[materialOf[piece.material]];
         for (uint32_t index : piece.indices) indices.push_back(base + index);
       }
-      const uint32_t vertex_count = static_cast<uint32_t>(positions.size() / 3);
-      const int position_accessor = buffer.Positions(positions, true);
-      const int normal_accessor = buffer.Normals(normals);
-      facts.vertices += vertex_count;
+      const uint32_t vertexCount = static_cast<uint32_t>(positions.size() / 3);
+      const int positionAccessor = buffer.Positions(positions, true);
+      const int normalAccessor = buffer.Normals(normals);
+      facts.vertices += vertexCount;
       for (const auto& group : triangles) {
         tinygltf::Primitive primitive;
         primitive.mode = TINYGLTF_MODE_TRIANGLES;
         primitive.material = group.first;
-        primitive.attributes["POSITION"] = position_accessor;
-        primitive.attributes["NORMAL"] = normal_accessor;
-        primitive.indices = buffer.Indices(group.second, vertex_count);
+        primitive.attributes["POSITION"] = positionAccessor;
+        primitive.attributes["NORMAL"] = normalAccessor;
+        primitive.indices = buffer.Indices(group.second, vertexCount);
         facts.triangles += static_cast<uint32_t>(group.second.size() / 3);
         mesh.primitives.push_back(primitive);
       }
@@ -416,7 +416,7 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
     mesh.name = "centre-line";
     tinygltf::Primitive primitive;
     primitive.mode = TINYGLTF_MODE_LINE_STRIP;
-    primitive.material = centre_material;
+    primitive.material = centreMaterial;
     primitive.attributes["POSITION"] = buffer.Positions(centre.positions, true);
     mesh.primitives.push_back(primitive);
     tinygltf::Node node;

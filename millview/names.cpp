@@ -27,11 +27,16 @@ std::string DirectoryOf(const std::string& path) {
   return at == 0 ? path.substr(0, 1) : path.substr(0, at);
 }
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
-  if (directory.empty()) return name;
-  if (name.empty()) return directory;
-  if (platform::IsSeparator(directory.back())) return directory + name;
-  return directory + platform::kSeparator + name;
+std::string FolderPath(const std::string& root, const std::string& rel) {
+  std::string path = root;
+  std::size_t begin = 0;
+  while (begin < rel.size()) {
+    std::size_t end = rel.find('/', begin);
+    if (end == std::string::npos) end = rel.size();
+    path = JoinPath(path, rel.substr(begin, end - begin));
+    begin = end + 1;
+  }
+  return path;
 }
 
 std::string LowerExtension(const std::string& name) {
@@ -66,9 +71,9 @@ std::string XmlEscape(const std::string& text) {
   return out;
 }
 
-std::string UrlOf(const std::string& relative_path) {
+std::string UrlOf(const std::string& relativePath) {
   std::string out;
-  for (char c : relative_path) {
+  for (char c : relativePath) {
     const unsigned char u = static_cast<unsigned char>(c);
     if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
         c == '-' || c == '_' || c == '.' || c == '~' || c == '/') {

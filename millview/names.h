@@ -3,14 +3,17 @@
 
 #include <string>
 
+#include "cli/walk.h"
+
 namespace millview {
 
 /// The last component of a path ('/' and, where the system has it, '\').
 std::string FileNameOf(const std::string& path);
 /// The directory part of a path without its separator ("" for a bare name).
 std::string DirectoryOf(const std::string& path);
-/// `directory` and `name` joined with the system's separator.
-std::string JoinPath(const std::string& directory, const std::string& name);
+using cli::JoinPath;
+/// The folder `rel` ('/'-separated, "" for the root itself) below `root`.
+std::string FolderPath(const std::string& root, const std::string& rel);
 /// The extension of a file name in lower case, without the dot.
 std::string LowerExtension(const std::string& name);
 /// A file name without its extension.
@@ -18,6 +21,6 @@ std::string StemOf(const std::string& name);
 /// Text with &, <, >, " and ' escaped, for XML and HTML alike.
 std::string XmlEscape(const std::string& text);
 /// A relative path with each character that is not safe in a link escaped.
-std::string UrlOf(const std::string& relative_path);
+std::string UrlOf(const std::string& relativePath);
 
 }  // namespace millview

@@ -10,7 +10,7 @@
 
 namespace {
 
-unsigned char* ZlibCompress(unsigned char* data, int length, int* out_length, int quality) {
+unsigned char* ZlibCompress(unsigned char* data, int length, int* outLength, int quality) {
   uLongf size = compressBound(static_cast<uLong>(length));
   auto* out = static_cast<unsigned char*>(std::malloc(size));
   if (!out) return nullptr;
@@ -19,7 +19,7 @@ unsigned char* ZlibCompress(unsigned char* data, int length, int* out_length, in
     std::free(out);
     return nullptr;
   }
-  *out_length = static_cast<int>(size);
+  *outLength = static_cast<int>(size);
   return out;
 }
 

@@ -1,14 +1,11 @@
 #include "millview/run.h"
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <map>
-#include <mutex>
 #include <set>
-#include <thread>
+#include <new>
+#include <mutex>
 
 #include "millview/files.h"
 #include "millview/gallery.h"
@@ -17,9 +14,11 @@
 #include "millview/names.h"
 #include "millview/textures.h"
 #include "millview/tracks.h"
+#include "cli/pool.h"
+#include "cli/progress.h"
+#include "cli/walk.h"
 #include "platform/memory.h"
 #include "platform/path.h"
-#include "platform/terminal.h"
 #include "rt_version.h"
 
 namespace millview {
@@ -37,8 +36,10 @@ const char kUsage[] =
     "  -j N        convert N files at a time (default: one per processor)\n"
     "  --sheet     one PNG per texture with all levels in a row\n"
     "              (default: one PNG per level)\n"
+    "  --3d        also write every track as a glTF model, <plan>.glb\n"
     "  --html      also write an index.html gallery in every output folder\n"
-    "              (textures then get their levels and their sheet)\n"
+    "              (textures then get their levels and their sheet; tracks\n"
+    "              their model and a 3D page, <plan>.3d.html)\n"
     "  -q          print only errors\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n"
@@ -47,27 +48,10 @@ const char kUsage[] =
     "  millview wall.mip                  wall.mip.0.png, wall.mip.1.png, ...\n"
     "  millview --sheet wall.mip          wall.mip.png with every level\n"
     "  millview tracks/alpha/alpha.trk    tracks/alpha/alpha.trk.svg\n"
-  "  millview --3d alpha.trk            alpha.trk.svg and alpha.trk.glb\n"
+    "  millview --3d alpha.trk            alpha.trk.svg and alpha.trk.glb\n"
     "  millview -o view --html game/      view/**, view/index.html to browse\n"
     "\n"
     "Exit status: 0 all converted, 1 some file failed, 2 usage error.\n";
-
-void UsageError(const std::string& message) {
-  std::fprintf(stderr, "millview: %s\nTry 'millview --help' for more information.\n",
-               message.c_str());
-}
-
-bool ParseJobs(const std::string& text, unsigned& jobs) {
-  if (text.empty() || text.size() > 4) return false;
-  unsigned value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (value == 0) return false;
-  jobs = value;
-  return true;
-}
 
 enum class Kind { kTexture, kPicture, kTrack, kUnknown };
 
@@ -78,36 +62,60 @@ Kind KindOf(const std::string& extension) {
   return Kind::kUnknown;
 }
 
-/// One input file and where its outputs go.
+/// One input file and where its outputs go: the folder `rel` of the
+/// gallery tree `root` (its output folder is FolderPath of the two).
 struct Job {
   std::string input;
   std::string extension;
-  std::string out_dir;
-  std::size_t root = 0;  ///< gallery tree the outputs belong to
-  std::string rel;       ///< output folder below the tree's root, '/'-separated
+  Kind kind = Kind::kUnknown;
+  std::size_t root = 0;
+  std::string rel;  ///< '/'-separated, "" for the tree's root
 };
 
 struct Plan {
   std::vector<Job> jobs;
-  std::vector<std::string> roots;
+  std::vector<std::string> roots;  ///< output folder of each gallery tree
   unsigned skipped = 0;
+
+  std::string OutputFolder(const Job& job) const { return FolderPath(roots[job.root], job.rel); }
+
+  /// Adds the file `input` as a job when millview reads its kind.
+  void Add(const std::string& input, std::size_t root, const std::string& rel) {
+    const std::string extension = LowerExtension(FileNameOf(input));
+    const Kind kind = KindOf(extension);
+    if (kind == Kind::kUnknown) {
+      ++skipped;
+      return;
+    }
+    jobs.push_back(Job{input, extension, kind, root, rel});
+  }
 };
 
-void Walk(const std::string& folder, const std::string& out_dir, std::size_t root,
-          const std::string& rel, Plan& plan) {
-  std::vector<std::string> files, folders;
-  ListFolder(folder, files, folders);
-  for (const std::string& name : files) {
-    const std::string extension = LowerExtension(name);
-    if (KindOf(extension) == Kind::kUnknown) {
-      ++plan.skipped;
-      continue;
-    }
-    plan.jobs.push_back(Job{JoinPath(folder, name), extension, out_dir, root, rel});
+/// An output's name for comparing with the others: absolute and in lower
+/// case, as an output created in another letter case reuses the file there.
+std::string OutputKey(const std::string& path) {
+  std::string key = path, full;
+  std::size_t last = 0;
+  if (platform::FullPathName(path, full, last)) key = full;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return key;
+}
+
+/// The outputs of two jobs that both turn an input of one name into one
+/// output folder would be the same files: the later job is refused, naming
+/// the earlier. Names that differ only in letter case are one output name.
+std::map<std::size_t, std::string> SharedOutputs(const Plan& plan) {
+  std::map<std::size_t, std::string> refused;
+  std::map<std::string, std::size_t> first;
+  for (std::size_t n = 0; n < plan.jobs.size(); ++n) {
+    const Job& job = plan.jobs[n];
+    const auto claimed =
+        first.emplace(OutputKey(JoinPath(plan.OutputFolder(job), FileNameOf(job.input))), n);
+    if (!claimed.second)
+      refused[n] = "its outputs are also made from " + plan.jobs[claimed.first->second].input;
   }
-  for (const std::string& name : folders)
-    Walk(JoinPath(folder, name), JoinPath(out_dir, name), root, rel.empty() ? name : rel + "/" + name,
-         plan);
+  return refused;
 }
 
 /// Everything a job made, for the gallery and the summary.
@@ -124,22 +132,69 @@ std::string Number(double value) {
   return text;
 }
 
-void ConvertTexture(const Job& job, const Options& options, Result& result) {
+/// The output files the run has claimed, by their absolute name in lower
+/// case: a file that two inputs would write is written for the first only.
+class Claims {
+ public:
+  /// Claims every output for `input`; false with `reason` naming the
+  /// input that holds one of them already.
+  bool Take(const std::string& input, const std::vector<Output>& outputs, std::string& reason) {
+    std::lock_guard<std::mutex> hold(lock_);
+    std::vector<std::string> keys;
+    for (const Output& output : outputs) {
+      const std::string key = OutputKey(output.path);
+      const auto found = owners_.find(key);
+      if (found != owners_.end() && found->second != input) {
+        reason = "its output " + FileNameOf(output.path) + " is also made from " + found->second;
+        return false;
+      }
+      keys.push_back(key);
+    }
+    for (const std::string& key : keys) owners_.emplace(key, input);
+    return true;
+  }
+
+ private:
+  std::mutex lock_;
+  std::map<std::string, std::string> owners_;
+};
+
+/// What every conversion of a run shares.
+struct Context {
+  const Options& options;
+  RuntimeSession& runtime;
+  Claims claims;
+  const ViewerScripts* scripts;  ///< null when the 3D pages cannot be made
+};
+
+/// Makes the folder and writes the outputs of `job`, once they are claimed.
+bool Store(Context& context, const Job& job, const std::string& folder,
+           const std::vector<Output>& outputs, std::string& reason) {
+  if (!context.claims.Take(job.input, outputs, reason)) return false;
+  if (!MakeFolders(folder)) {
+    reason = "cannot make the folder " + folder;
+    return false;
+  }
+  return WriteOutputs(outputs, reason);
+}
+
+void ConvertTexture(Context& context, const Job& job, const std::string& folder, Result& result) {
+  const Options& options = context.options;
   std::vector<uint8_t> bytes;
   Texture texture;
   if (!ReadWholeFile(job.input, bytes, result.reason) ||
-      !ReadTexture(bytes, job.extension, texture, result.reason))
+      !ReadTexture(context.runtime, bytes, job.extension, texture, result.reason))
     return;
   const std::string name = FileNameOf(job.input);
   GalleryItem item;
   item.source = name;
-  item.kind = KindOf(job.extension) == Kind::kPicture ? GalleryItem::kPicture : GalleryItem::kTexture;
+  item.kind = job.kind == Kind::kPicture ? GalleryItem::kPicture : GalleryItem::kTexture;
   item.width = texture.levels[0].width;
   item.height = texture.levels[0].height;
   std::vector<Output> outputs;
   if (item.kind == GalleryItem::kPicture) {
     item.image = name + ".png";
-    outputs.push_back(Output{JoinPath(job.out_dir, item.image), EncodePng(texture.levels[0])});
+    outputs.push_back(Output{JoinPath(folder, item.image), EncodePng(texture.levels[0])});
   } else {
     const bool levels = !options.sheet || options.html;
     const bool sheet = options.sheet || options.html;
@@ -147,11 +202,11 @@ void ConvertTexture(const Job& job, const Options& options, Result& result) {
       for (std::size_t i = 0; i < texture.levels.size(); ++i) {
         const std::string level = name + "." + std::to_string(i) + ".png";
         item.levels.push_back(level);
-        outputs.push_back(Output{JoinPath(job.out_dir, level), EncodePng(texture.levels[i])});
+        outputs.push_back(Output{JoinPath(folder, level), EncodePng(texture.levels[i])});
       }
     if (sheet) {
       item.sheet = name + ".png";
-      outputs.push_back(Output{JoinPath(job.out_dir, item.sheet), EncodePng(MakeSheet(texture.levels))});
+      outputs.push_back(Output{JoinPath(folder, item.sheet), EncodePng(MakeSheet(texture.levels))});
     }
     item.image = levels ? item.levels[0] : item.sheet;
   }
@@ -161,19 +216,29 @@ void ConvertTexture(const Job& job, const Options& options, Result& result) {
       return;
     }
   if (texture.sprite) {
-    const SpriteInfo& s = texture.sprite_info;
+    const SpriteInfo& s = texture.spriteInfo;
     item.sprite = true;
-    item.details = Number(s.width_m) + " x " + Number(s.height_m) + " m, " + Number(s.pixel_width) +
-                   " x " + Number(s.pixel_height) + " pixels, centre " + Number(s.centre_x) + ", " +
-                   Number(s.centre_y);
+    item.details = Number(s.widthM) + " x " + Number(s.heightM) + " m, " + Number(s.pixelWidth) +
+                   " x " + Number(s.pixelHeight) + " pixels, centre " + Number(s.centreX) + ", " +
+                   Number(s.centreY);
     result.notes.push_back(job.input + ": sprite " + item.details);
   }
-  if (!MakeFolders(job.out_dir) || !WriteOutputs(outputs, result.reason)) {
-    if (result.reason.empty()) result.reason = "cannot make the folder " + job.out_dir;
-    return;
-  }
+  if (!Store(context, job, folder, outputs, result.reason)) return;
   result.items.push_back(item);
   result.ok = true;
+}
+
+/// The name of a member's plan. A loose track's plan is named after the
+/// file; an archive's after the archive, its second and later tracks with
+/// the member's name after it (characters that would lead out of the
+/// folder or are not allowed in a name become '_').
+std::string PlanName(const std::string& input, const NamedTrack& named, bool archive, bool first) {
+  if (!archive) return named.fileName + ".svg";
+  if (first) return FileNameOf(input) + ".svg";
+  std::string member = named.fileName;
+  for (char& c : member)
+    if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20) c = '_';
+  return FileNameOf(input) + "." + member + ".svg";
 }
 
 /// "../" once for every folder of `rel` below the gallery's top folder.
@@ -185,36 +250,36 @@ std::string UpToTop(const std::string& rel) {
   return up;
 }
 
-/// `scripts` is null when the 3D pages cannot be made.
-void ConvertTracks(const Job& job, const Options& options, const ViewerScripts* scripts,
-                   Result& result) {
+void ConvertTracks(Context& context, const Job& job, const std::string& folder, Result& result) {
+  const Options& options = context.options;
   std::vector<Output> outputs;
   try {
+    const bool archive = job.extension == "dat";
     for (const NamedTrack& named : ReadTracks(job.input, job.extension)) {
       PlanFacts facts;
-      const std::string svg = TrackSvg(*named.track, named.track_name, facts);
+      const std::string svg = TrackSvg(*named.track, named.trackName, facts);
       GalleryItem item;
       item.kind = GalleryItem::kPlan;
-      item.source = named.file_name;
-      item.image = named.file_name + ".svg";
-      item.width = facts.width_px;
-      item.height = facts.height_px;
+      item.source = named.fileName;
+      item.image = PlanName(job.input, named, archive, outputs.empty());
+      item.width = facts.widthPx;
+      item.height = facts.heightPx;
       char details[160];
       std::snprintf(details, sizeof details, "%u sections, %.0f m long, %.0f x %.0f m",
-                    facts.sections, facts.length_m, facts.width_m, facts.height_m);
+                    facts.sections, facts.lengthM, facts.widthM, facts.heightM);
       item.details = details;
-      outputs.push_back(Output{JoinPath(job.out_dir, item.image),
+      outputs.push_back(Output{JoinPath(folder, item.image),
                                std::vector<uint8_t>(svg.begin(), svg.end())});
       if (options.model || options.html) {
         ModelFacts model;
-        std::vector<uint8_t> glb = TrackModel(*named.track, named.track_name, model);
-        if (options.html && scripts) {
-          item.model_page = ModelPageName(item.image);
-          const std::string page = ModelPage(named.track_name, item.image, glb, model, UpToTop(job.rel));
-          outputs.push_back(Output{JoinPath(job.out_dir, item.model_page),
+        std::vector<uint8_t> glb = TrackModel(*named.track, named.trackName, model);
+        if (options.html && context.scripts) {
+          item.modelPage = ModelPageName(item.image);
+          const std::string page = ModelPage(named.trackName, item.image, glb, model, UpToTop(job.rel));
+          outputs.push_back(Output{JoinPath(folder, item.modelPage),
                                    std::vector<uint8_t>(page.begin(), page.end())});
         }
-        outputs.push_back(Output{JoinPath(job.out_dir, ModelName(item.image)), std::move(glb)});
+        outputs.push_back(Output{JoinPath(folder, ModelName(item.image)), std::move(glb)});
       }
       result.items.push_back(item);
     }
@@ -236,60 +301,28 @@ void ConvertTracks(const Job& job, const Options& options, const ViewerScripts* 
     result.ok = true;  // an archive without tracks: nothing to show
     return;
   }
-  if (!MakeFolders(job.out_dir) || !WriteOutputs(outputs, result.reason)) {
-    if (result.reason.empty()) result.reason = "cannot make the folder " + job.out_dir;
+  if (!Store(context, job, folder, outputs, result.reason)) {
     result.items.clear();
     return;
   }
   result.ok = true;
 }
 
-/// The progress line on a terminal: files done, files total, rate.
-class Progress {
- public:
-  Progress(bool shown, std::size_t total)
-      : shown_(shown), total_(total), start_(std::chrono::steady_clock::now()) {}
-  void Done(std::size_t done) {
-    if (!shown_) return;
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    width_ = std::fprintf(stderr, "\r%zu/%zu files, %.1f files/s ", done, total_,
-                          seconds > 0 ? done / seconds : 0.0);
-    std::fflush(stderr);
-  }
-  /// Blanks the line, so that a message can take its place.
-  void Clear() {
-    if (!shown_ || width_ <= 0) return;
-    std::fprintf(stderr, "\r%*s\r", width_, "");
-    std::fflush(stderr);
-  }
-  void End() {
-    if (shown_) std::fputs("\n", stderr);
-  }
-
- private:
-  bool shown_;
-  int width_ = 0;
-  std::size_t total_;
-  std::chrono::steady_clock::time_point start_;
-};
-
 }  // namespace
 
-int ParseCommandLine(const std::vector<std::string>& arguments, Options& options) {
-  bool names_only = false;
+cli::Request ParseCommandLine(const std::vector<std::string>& arguments, Options& options,
+                              std::string& error) {
+  bool namesOnly = false;
   for (std::size_t a = 0; a < arguments.size(); ++a) {
     const std::string& arg = arguments[a];
-    if (names_only || arg.empty() || arg[0] != '-' || arg == "-") {
+    if (namesOnly || arg.empty() || arg[0] != '-' || arg == "-") {
       options.inputs.push_back(arg);
     } else if (arg == "--") {
-      names_only = true;
+      namesOnly = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
+      return cli::Request::kHelp;
     } else if (arg == "--version") {
-      std::printf("millview %s\n", RT_VERSION);
-      return 0;
+      return cli::Request::kVersion;
     } else if (arg == "--sheet") {
       options.sheet = true;
     } else if (arg == "--html") {
@@ -300,39 +333,39 @@ int ParseCommandLine(const std::vector<std::string>& arguments, Options& options
       options.quiet = true;
     } else if (arg == "-o" || arg == "-j") {
       if (a + 1 >= arguments.size()) {
-        UsageError("option '" + arg + "' needs a value");
-        return 2;
+        error = "option '" + arg + "' needs a value";
+        return cli::Request::kUsageError;
       }
       const std::string& value = arguments[++a];
       if (arg == "-o") {
         if (value.empty()) {
-          UsageError("option '-o' needs a folder name");
-          return 2;
+          error = "option '-o' needs a folder name";
+          return cli::Request::kUsageError;
         }
-        options.out_dir = value;
-      } else if (!ParseJobs(value, options.jobs)) {
-        UsageError("option '-j' needs a whole number from 1 to 9999, not '" + value + "'");
-        return 2;
+        options.outputRoot = value;
+      } else if (!cli::ParseJobs(value, options.jobs)) {
+        error = "option '-j' needs a whole number from 1 to 9999, not '" + value + "'";
+        return cli::Request::kUsageError;
       }
     } else {
-      UsageError("unknown option '" + arg + "'");
-      return 2;
+      error = "unknown option '" + arg + "'";
+      return cli::Request::kUsageError;
     }
   }
   if (options.inputs.empty()) {
-    UsageError("no input files or folders given");
-    return 2;
+    error = "no input files or folders given";
+    return cli::Request::kUsageError;
   }
-  return -1;
+  return cli::Request::kRun;
 }
 
-int Run(const Options& options) {
+int Run(const Options& options, RuntimeSession& runtime) {
   // Every file allocates and frees picture-sized buffers several times.
   platform::KeepFreedHeapMemory();
   for (const std::string& input : options.inputs)
     if (!Exists(input)) {
-      UsageError("cannot find '" + input + "'");
-      return 2;
+      cli::PrintUsageError("millview", "cannot find '" + input + "'");
+      return cli::kUsageError;
     }
   Plan plan;
   for (const std::string& input : options.inputs) {
@@ -340,65 +373,70 @@ int Run(const Options& options) {
     if (IsFolder(input)) {
       std::string folder = input;
       while (folder.size() > 1 && platform::IsSeparator(folder.back())) folder.pop_back();
-      const std::string out = options.out_dir.empty() ? folder : options.out_dir;
-      plan.roots.push_back(out);
-      Walk(folder, out, root, "", plan);
+      plan.roots.push_back(options.outputRoot.empty() ? folder : options.outputRoot);
+      // Links to folders are entries of their own, never walked: the run
+      // stays inside the folders it was given.
+      cli::WalkTree(folder, [&](const cli::Folder& found) {
+        for (const std::string& name : found.files) plan.Add(JoinPath(found.path, name), root, found.relative);
+        plan.skipped += static_cast<unsigned>(found.linkedFolders.size());
+      });
       continue;
     }
-    const std::string extension = LowerExtension(FileNameOf(input));
-    if (KindOf(extension) == Kind::kUnknown) {
-      ++plan.skipped;
-      continue;
-    }
-    std::string out = options.out_dir.empty() ? DirectoryOf(input) : options.out_dir;
+    std::string out = options.outputRoot.empty() ? DirectoryOf(input) : options.outputRoot;
     if (out.empty()) out = ".";
     plan.roots.push_back(out);
-    plan.jobs.push_back(Job{input, extension, out, root, ""});
+    plan.Add(input, root, "");
   }
 
+  std::map<std::size_t, std::string> refused = SharedOutputs(plan);
+  std::vector<Result> results(plan.jobs.size());
+  cli::ProgressLine progress(cli::ProgressLine::Wanted(options.quiet));
   // The 3D pages need three.js where the system installs it; without it
   // the galleries go without them, and the user hears so once.
   ViewerScripts scripts;
-  bool have_scripts = false;
+  bool haveScripts = false;
   if (options.html) {
     std::string missing;
-    have_scripts = FindViewerScripts(scripts, missing);
-    if (!have_scripts)
+    haveScripts = FindViewerScripts(scripts, missing);
+    if (!haveScripts)
       std::fprintf(stderr, "millview: no 3D pages in the galleries: cannot find %s (Debian: libjs-three)\n",
                    missing.c_str());
   }
-
-  std::vector<Result> results(plan.jobs.size());
-  unsigned workers = options.jobs ? options.jobs : std::thread::hardware_concurrency();
-  if (workers == 0) workers = 1;
-  if (workers > plan.jobs.size()) workers = static_cast<unsigned>(plan.jobs.size());
-  Progress progress(!options.quiet && platform::StandardErrorIsTerminal(), plan.jobs.size());
-  std::atomic<std::size_t> next{0};
+  Context context{options, runtime, {}, haveScripts ? &scripts : nullptr};
   std::size_t done = 0;
-  std::mutex report_lock;
-  auto work = [&] {
-    for (std::size_t n; (n = next.fetch_add(1)) < plan.jobs.size();) {
-      const Job& job = plan.jobs[n];
-      Result& result = results[n];
-      if (KindOf(job.extension) == Kind::kTrack) ConvertTracks(job, options, have_scripts ? &scripts : nullptr, result);
-      else ConvertTexture(job, options, result);
-      std::lock_guard<std::mutex> hold(report_lock);
-      if (!result.ok || (!options.quiet && !result.notes.empty())) progress.Clear();
-      if (!result.ok) std::fprintf(stderr, "millview: %s: %s\n", job.input.c_str(), result.reason.c_str());
-      if (!options.quiet) {
-        for (const std::string& note : result.notes) std::printf("%s\n", note.c_str());
-        std::fflush(stdout);
+  std::mutex reportLock;
+  cli::RunPool(plan.jobs.size(), cli::WorkerCount(options.jobs, plan.jobs.size()), [&](std::size_t n) {
+    const Job& job = plan.jobs[n];
+    Result& result = results[n];
+    const auto shared = refused.find(n);
+    if (shared != refused.end()) {
+      result.reason = shared->second;
+    } else {
+      // A file too large for the memory left fails alone; the others go on.
+      try {
+        if (job.kind == Kind::kTrack) ConvertTracks(context, job, plan.OutputFolder(job), result);
+        else ConvertTexture(context, job, plan.OutputFolder(job), result);
+      } catch (const std::bad_alloc&) {
+        result = Result();
+        result.reason = "not enough memory";
       }
-      progress.Done(++done);
     }
-  };
-  std::vector<std::thread> threads;
-  for (unsigned t = 1; t < workers; ++t) threads.emplace_back(work);
-  work();
-  for (std::thread& thread : threads) thread.join();
-  progress.End();
+    std::lock_guard<std::mutex> hold(reportLock);
+    if (!result.ok || (!options.quiet && !result.notes.empty())) progress.Clear();
+    if (!result.ok) std::fprintf(stderr, "millview: %s: %s\n", job.input.c_str(), result.reason.c_str());
+    if (!options.quiet) {
+      for (const std::string& note : result.notes) std::printf("%s\n", note.c_str());
+      std::fflush(stdout);
+    }
+    ++done;
+    char line[96];
+    std::snprintf(line, sizeof line, "%zu/%zu files, %.1f files/s ", done, plan.jobs.size(),
+                  progress.Rate(done));
+    progress.Show(line);
+  });
+  progress.Keep();
 
-  unsigned converted = 0, failed = 0;
+  std::size_t converted = 0, failed = 0;
   for (const Result& result : results) (result.ok ? converted : failed) += 1;
   if (options.html) {
     Galleries galleries;
@@ -414,23 +452,45 @@ int Run(const Options& options) {
     std::set<std::string> viewed;  // top folders of trees with a 3D page
     for (std::size_t n = 0; n < plan.jobs.size(); ++n)
       for (const GalleryItem& item : results[n].items)
-        if (!item.model_page.empty()) viewed.insert(plan.roots[plan.jobs[n].root]);
+        if (!item.modelPage.empty()) viewed.insert(plan.roots[plan.jobs[n].root]);
     if (!WriteViewerScripts(scripts, viewed, reason)) {
       std::fprintf(stderr, "millview: %s\n", reason.c_str());
       ++failed;
     }
   }
   if (!options.quiet)
-    std::printf("millview: %u converted, %u failed, %u skipped\n", converted, failed, plan.skipped);
+    std::printf("%s\n", cli::SummaryLine("millview", {{converted, "converted"},
+                                                       {failed, "failed"},
+                                                       {plan.skipped, "skipped"}})
+                             .c_str());
   std::fflush(stdout);
-  return failed ? 1 : 0;
+  return failed ? cli::kSomeFailed : cli::kAllDone;
 }
 
 int Main(const std::vector<std::string>& arguments) {
   Options options;
-  const int status = ParseCommandLine(arguments, options);
-  if (status >= 0) return status;
-  return Run(options);
+  std::string error;
+  switch (ParseCommandLine(arguments, options, error)) {
+    case cli::Request::kHelp:
+      std::fputs(kUsage, stdout);
+      return cli::kAllDone;
+    case cli::Request::kVersion:
+      std::printf("millview %s\n", RT_VERSION);
+      return cli::kAllDone;
+    case cli::Request::kUsageError:
+      cli::PrintUsageError("millview", error);
+      return cli::kUsageError;
+    case cli::Request::kRun:
+      break;
+  }
+  // pixmill's readers run on the runtime library, brought up here for the
+  // whole run; millview's statuses stay its own when it cannot start.
+  RuntimeSession runtime;
+  if (!runtime.started()) {
+    std::fprintf(stderr, "millview: the runtime library could not be started\n");
+    return cli::kSomeFailed;
+  }
+  return Run(options, runtime);
 }
 
 }  // namespace millview

@@ -1,12 +1,11 @@
 // The runtime library under pixmill keeps process-wide state (the memory
 // manager's pools, the file registry) without locks, so its readers run
-// one at a time: every read happens under one lock, and what leaves the
-// lock is a copy of each level's bytes, which the workers widen to RGBA
+// one at a time: every read happens in the session's exclusive section,
+// and what leaves it is a copy of each level's bytes, which the workers widen to RGBA
 // and encode in parallel.
 
 #include "millview/textures.h"
 
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -19,8 +18,6 @@
 namespace millview {
 
 namespace {
-
-std::mutex runtime_lock;
 
 /// Largest side of a PCX or Targa picture millview decodes.
 constexpr int32_t kMaxPictureSide = 8192;
@@ -59,7 +56,7 @@ struct BitmapOwner {
 struct RawLevel {
   Bitmap bitmap{};
   std::vector<uint8_t> pixels;
-  bool has_map = false;
+  bool hasMap = false;
   Colormap map{};
 };
 
@@ -72,10 +69,38 @@ void Keep(RawLevels& levels, const Bitmap& level, const Colormap* map) {
   raw.bitmap.colormap = nullptr;  // freed with the level; the copy below stands in
   raw.pixels.assign(level.pixels, level.pixels + static_cast<std::size_t>(level.stride) * level.height);
   if (map) {
-    raw.has_map = true;
+    raw.hasMap = true;
     raw.map = *map;
   }
   levels.push_back(std::move(raw));
+}
+
+/// The colour of one level pixel with every channel widened to 8 bits by
+/// repeating its top bits; 4-bit pixels go through `map` (greys 0, 17 ...
+/// 255 when there is none).
+uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y) {
+  const uint8_t* row = level.pixels + static_cast<std::size_t>(y) * level.stride;
+  if (bitmapIsFourBit(level.format)) {
+    const uint8_t byte = row[x / 2];
+    const uint32_t index = (x % 2 == 0) ? byte >> 4 : byte & 0x0F;
+    if (map) return map->entries[index];
+    const uint32_t grey = Widen4(index);
+    return Argb(255, grey, grey, grey);
+  }
+  if (level.format == kFormat8888 || level.format == kFormat32) {
+    const uint8_t* p = row + 4 * x;
+    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+  }
+  const uint32_t d = row[2 * x] | row[2 * x + 1] << 8;
+  switch (level.format) {
+    case kFormat565:
+      return Argb(255, Widen5(d >> 11), Widen6(d >> 5 & 0x3F), Widen5(d & 0x1F));
+    case kFormat1555:
+      return Argb(d & 0x8000 ? 255 : 0, Widen5(d >> 10 & 0x1F), Widen5(d >> 5 & 0x1F),
+                  Widen5(d & 0x1F));
+    default:  // 4444
+      return Argb(Widen4(d >> 12), Widen4(d >> 8 & 0xF), Widen4(d >> 4 & 0xF), Widen4(d & 0xF));
+  }
 }
 
 Image LevelImage(const Bitmap& level, const Colormap* map) {
@@ -123,7 +148,7 @@ bool ReadSprite(QuorFile* file, Texture& texture, RawLevels& levels, std::string
     reason = "malformed SRB sprite header";
     return false;
   }
-  texture.sprite_info = SpriteInfo{header.width,      header.height,  header.pixelWidth,
+  texture.spriteInfo = SpriteInfo{header.width,      header.height,  header.pixelWidth,
                                    header.pixelHeight, header.centreX, header.centreY};
   texture.sprite = true;
   return ReadMip(file, levels, reason);
@@ -149,9 +174,9 @@ bool SizeAccepted(int32_t width, int32_t height, std::string& reason) {
 
 // A file shorter than its header promises is refused before the picture
 // is allocated: up to 8192 x 8192 pixels would be made for nothing.
-bool HoldsPixels(uint32_t file_size, uint64_t needed, std::string& reason) {
-  if (file_size >= needed) return true;
-  reason = "picture cut short (" + std::to_string(file_size) + " bytes, at least " +
+bool HoldsPixels(uint32_t fileBytes, uint64_t needed, std::string& reason) {
+  if (fileBytes >= needed) return true;
+  reason = "picture cut short (" + std::to_string(fileBytes) + " bytes, at least " +
            std::to_string(needed) + " needed)";
   return false;
 }
@@ -198,56 +223,29 @@ bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
 
 }  // namespace
 
-uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y) {
-  const uint8_t* row = level.pixels + static_cast<std::size_t>(y) * level.stride;
-  if (bitmapIsFourBit(level.format)) {
-    const uint8_t byte = row[x / 2];
-    const uint32_t index = (x % 2 == 0) ? byte >> 4 : byte & 0x0F;
-    if (map) return map->entries[index];
-    const uint32_t grey = Widen4(index);
-    return Argb(255, grey, grey, grey);
-  }
-  if (level.format == kFormat8888 || level.format == kFormat32) {
-    const uint8_t* p = row + 4 * x;
-    return static_cast<uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-  }
-  const uint32_t d = row[2 * x] | row[2 * x + 1] << 8;
-  switch (level.format) {
-    case kFormat565:
-      return Argb(255, Widen5(d >> 11), Widen6(d >> 5 & 0x3F), Widen5(d & 0x1F));
-    case kFormat1555:
-      return Argb(d & 0x8000 ? 255 : 0, Widen5(d >> 10 & 0x1F), Widen5(d >> 5 & 0x1F),
-                  Widen5(d & 0x1F));
-    default:  // 4444
-      return Argb(Widen4(d >> 12), Widen4(d >> 8 & 0xF), Widen4(d >> 4 & 0xF), Widen4(d & 0xF));
-  }
-}
-
-bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension,
-                 Texture& texture, std::string& reason) {
+bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes,
+                 const std::string& extension, Texture& texture, std::string& reason) {
   if (bytes.size() > 0x7FFFFFFFu) {
     reason = "file too large";
     return false;
   }
   RawLevels levels;
-  {
-    std::lock_guard<std::mutex> hold(runtime_lock);
+  const bool read = runtime.Exclusive([&] {
     OpenFile in;
     if (!fileOpenMemory(&in.file, bytes.data(), static_cast<uint32_t>(bytes.size()))) {
       reason = "cannot read the file";
       return false;
     }
-    bool read = false;
-    if (extension == "mip") read = ReadMip(in.file, levels, reason);
-    else if (extension == "srb") read = ReadSprite(in.file, texture, levels, reason);
-    else if (extension == "pbf") read = ReadLevelFile(in.file, levels, reason);
-    else if (extension == "pcx") read = ReadPcx(in.file, levels, reason);
-    else read = ReadTga(in.file, levels, reason);
-    if (!read) return false;
-  }
+    if (extension == "mip") return ReadMip(in.file, levels, reason);
+    if (extension == "srb") return ReadSprite(in.file, texture, levels, reason);
+    if (extension == "pbf") return ReadLevelFile(in.file, levels, reason);
+    if (extension == "pcx") return ReadPcx(in.file, levels, reason);
+    return ReadTga(in.file, levels, reason);
+  });
+  if (!read) return false;
   for (RawLevel& raw : levels) {
     raw.bitmap.pixels = raw.pixels.data();
-    texture.levels.push_back(LevelImage(raw.bitmap, raw.has_map ? &raw.map : nullptr));
+    texture.levels.push_back(LevelImage(raw.bitmap, raw.hasMap ? &raw.map : nullptr));
   }
   return true;
 }

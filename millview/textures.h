@@ -8,14 +8,15 @@
 
 #include "millview/image.h"
 #include "pixmill/bitmap.h"
+#include "runtime/session.h"
 
 namespace millview {
 
 /// What a sprite file says about its display.
 struct SpriteInfo {
-  float width_m = 0, height_m = 0;  ///< displayed size in metres
-  float pixel_width = 0, pixel_height = 0;
-  float centre_x = 0, centre_y = 0;  ///< pixels from the left and the top
+  float widthM = 0, heightM = 0;  ///< displayed size in metres
+  float pixelWidth = 0, pixelHeight = 0;
+  float centreX = 0, centreY = 0;  ///< pixels from the left and the top
 };
 
 /// A texture read from a MIP, SRB or PBF file (every level) or a picture
@@ -23,19 +24,13 @@ struct SpriteInfo {
 struct Texture {
   std::vector<Image> levels;
   bool sprite = false;
-  SpriteInfo sprite_info;
+  SpriteInfo spriteInfo;
 };
 
-/// The colour of one level pixel with every channel widened to 8 bits by
-/// repeating its top bits; 4-bit pixels go through `map` (greys 0, 17 ...
-/// 255 when there is none).
-uint32_t WidenedPixel(const Bitmap& level, const Colormap* map, int32_t x, int32_t y);
-
 /// Reads the bytes of a file of kind `extension` (mip, srb, pbf, pcx or
-/// tga) with the runtime library's readers, one thread at a time (the
-/// call takes the lock itself). False with `reason` set when they cannot
-/// be read.
-bool ReadTexture(const std::vector<uint8_t>& bytes, const std::string& extension,
-                 Texture& texture, std::string& reason);
+/// tga) with the runtime library's readers, inside the session's
+/// exclusive section. False with `reason` set when they cannot be read.
+bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes,
+                 const std::string& extension, Texture& texture, std::string& reason);
 
 }  // namespace millview

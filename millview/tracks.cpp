@@ -57,9 +57,9 @@ std::vector<double> SectionSteps(const TrkFile& track, uint32_t i) {
 
 /// Where a drawing in metres lands in the SVG.
 struct Frame {
-  double min_x = 0, max_y = 0, scale = 1;
+  double minX = 0, maxY = 0, scale = 1;
   Point Map(const Point3D& p) const {
-    return Point{kMargin + (p.x - min_x) * scale, kMargin + (max_y - p.y) * scale};
+    return Point{kMargin + (p.x - minX) * scale, kMargin + (maxY - p.y) * scale};
   }
 };
 
@@ -138,20 +138,20 @@ std::string TrackSvg(const TrkFile& track, const std::string& name, PlanFacts& f
   for (uint32_t j = 0; j < laterals; ++j)
     for (double l : steps) lines[j + 1].push_back(at(l, track.LateralOffset(j)));
 
-  double min_x = HUGE_VAL, max_x = -HUGE_VAL, min_y = HUGE_VAL, max_y = -HUGE_VAL;
+  double minX = HUGE_VAL, maxX = -HUGE_VAL, minY = HUGE_VAL, maxY = -HUGE_VAL;
   for (const auto& line : lines)
     for (const Point3D& p : line) {
       if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e9 || std::fabs(p.y) > 1e9)
         throw XAssumption(name + ": track points out of range");
-      min_x = std::min(min_x, p.x), max_x = std::max(max_x, p.x);
-      min_y = std::min(min_y, p.y), max_y = std::max(max_y, p.y);
+      minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+      minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
     }
-  const double extent = std::max({max_x - min_x, max_y - min_y, 1.0});
-  Frame frame{min_x, max_y, kDrawingSize / extent};
-  const int width = static_cast<int>(std::ceil((max_x - min_x) * frame.scale + 2 * kMargin));
+  const double extent = std::max({maxX - minX, maxY - minY, 1.0});
+  Frame frame{minX, maxY, kDrawingSize / extent};
+  const int width = static_cast<int>(std::ceil((maxX - minX) * frame.scale + 2 * kMargin));
   const int height =
-      static_cast<int>(std::ceil((max_y - min_y) * frame.scale + 2 * kMargin + kLegendHeight));
-  facts = PlanFacts{total, sections, max_x - min_x, max_y - min_y, width, height};
+      static_cast<int>(std::ceil((maxY - minY) * frame.scale + 2 * kMargin + kLegendHeight));
+  facts = PlanFacts{total, sections, maxX - minX, maxY - minY, width, height};
 
   auto mapped = [&frame](const std::vector<Point3D>& line) {
     std::vector<Point> points;
@@ -194,14 +194,14 @@ std::string TrackSvg(const TrkFile& track, const std::string& name, PlanFacts& f
   svg << "</style>\n<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
 
   // Surfaces under everything else, by kind.
-  std::map<int, int> kinds_held;
-  bool walls_held = false;
+  std::map<int, int> kindsHeld;
+  bool wallsHeld = false;
   svg << "<g id=\"surfaces\">\n";
   for (uint32_t i = 0; i < sections; ++i)
     for (uint32_t k = 0; k < track.SurfaceCount(i); ++k) {
       if (track.SurfaceIsWall(i, k)) continue;
       const int kind = ShownKind(track.SurfaceKind(i, k));
-      ++kinds_held[kind];
+      ++kindsHeld[kind];
       svg << "<path class=\"surface kind-" << kind << "\" d=\""
           << PathOf(mapped(band(i, track.SurfaceFromAtStart(i, k), track.SurfaceFromAtEnd(i, k),
                                 track.SurfaceToAtStart(i, k), track.SurfaceToAtEnd(i, k))),
@@ -214,7 +214,7 @@ std::string TrackSvg(const TrkFile& track, const std::string& name, PlanFacts& f
   svg << "</g>\n<g id=\"walls\">\n";
   for (uint32_t i = 0; i < sections; ++i)
     for (uint32_t w = 0; w < track.WallCount(i); ++w) {
-      walls_held = true;
+      wallsHeld = true;
       const double a0 = track.WallFromAtStart(i, w), a1 = track.WallFromAtEnd(i, w);
       const double b0 = track.WallToAtStart(i, w), b1 = track.WallToAtEnd(i, w);
       std::vector<Point3D> edge = band(i, a0, a1, b0, b1);
@@ -254,7 +254,7 @@ std::string TrackSvg(const TrkFile& track, const std::string& name, PlanFacts& f
                 kMargin, base, kMargin + bar * frame.scale, base, kMargin, base + 16, bar);
   svg << text << "<g id=\"legend\">\n";
   double x = kMargin + bar * frame.scale + 40;
-  for (const auto& kind : kinds_held) {
+  for (const auto& kind : kindsHeld) {
     std::snprintf(text, sizeof text,
                   "<rect class=\"surface kind-%d\" x=\"%.0f\" y=\"%.0f\" width=\"14\" height=\"14\"/>"
                   "<text x=\"%.0f\" y=\"%.0f\">%s</text>\n",
@@ -262,7 +262,7 @@ std::string TrackSvg(const TrkFile& track, const std::string& name, PlanFacts& f
     svg << text;
     x += 80;
   }
-  if (walls_held) {
+  if (wallsHeld) {
     std::snprintf(text, sizeof text,
                   "<line class=\"wall\" x1=\"%.0f\" y1=\"%.0f\" x2=\"%.0f\" y2=\"%.0f\"/>"
                   "<text x=\"%.0f\" y=\"%.0f\">wall</text>\n",

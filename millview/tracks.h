@@ -12,8 +12,8 @@ namespace millview {
 /// One track of an input file: a loose .trk or .xq, or a .trk member of
 /// a .dat archive.
 struct NamedTrack {
-  std::string file_name;   ///< the track file's own name ("alpha.trk")
-  std::string track_name;  ///< its name without extension ("alpha")
+  std::string fileName;   ///< the track file's own name ("alpha.trk")
+  std::string trackName;  ///< its name without extension ("alpha")
   Handle<TrkFile> track;
 };
 
@@ -33,10 +33,10 @@ int ShownKind(int kind);
 
 /// What a plan shows, for the gallery.
 struct PlanFacts {
-  double length_m = 0;
+  double lengthM = 0;
   uint32_t sections = 0;
-  double width_m = 0, height_m = 0;  ///< extent of the drawing
-  int width_px = 0, height_px = 0;   ///< size of the SVG
+  double widthM = 0, heightM = 0;  ///< extent of the drawing
+  int widthPx = 0, heightPx = 0;   ///< size of the SVG
 };
 
 /// The SVG plan of a track: the centre line, the lateral lines, surfaces

@@ -1,6 +1,6 @@
 #include "modbatch/command_line.h"
 
-#include <cstdlib>
+#include <cstddef>
 
 namespace modbatch {
 
@@ -26,19 +26,6 @@ const char kHelpText[] =
     "\n"
     "exit status: 0 all converted or up to date, 1 some input failed,\n"
     "2 usage error or missing folder\n";
-
-namespace {
-
-// A positive count of at most a few thousand; anything else is refused.
-bool ParseJobs(const std::string& text, unsigned& jobs) {
-  if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
-  jobs = static_cast<unsigned>(std::atoi(text.c_str()));
-  return jobs > 0;
-}
-
-}  // namespace
 
 Request ParseCommandLine(const std::vector<std::string>& arguments, BatchOptions& options,
                          std::string& error) {
@@ -68,7 +55,7 @@ Request ParseCommandLine(const std::vector<std::string>& arguments, BatchOptions
     } else if (a == "-j" || (a.size() > 2 && a.compare(0, 2, "-j") == 0)) {
       std::string count = a.size() > 2 ? a.substr(2) : std::string();
       if (count.empty() && !value(count)) return Request::kUsageError;
-      if (!ParseJobs(count, options.jobs)) {
+      if (!cli::ParseJobs(count, options.jobs)) {
         error = "-j needs a positive number, not '" + count + "'";
         return Request::kUsageError;
       }

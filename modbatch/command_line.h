@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
+
 namespace modbatch {
 
 /// What the command line asks for.
@@ -19,7 +21,7 @@ struct BatchOptions {
   std::string trackconv;  ///< empty: looked up
 };
 
-enum class Request { kRun, kHelp, kVersion, kUsageError };
+using cli::Request;
 
 /// Parses the arguments after the program name; on kUsageError `error`
 /// holds the reason.

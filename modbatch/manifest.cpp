@@ -1,7 +1,12 @@
 #include "modbatch/manifest.h"
 
-#include <fstream>
-#include <system_error>
+#include <cstdint>
+#include <vector>
+
+#include "platform/atomic_replace.h"
+#include "platform/file_attributes.h"
+#include "platform/replace_file.h"
+#include "platform/whole_file.h"
 
 namespace modbatch {
 
@@ -51,9 +56,15 @@ std::vector<std::string> SplitLine(const std::string& line) {
 }  // namespace
 
 SwitchManifest::SwitchManifest(fs::path directory) : directory_(std::move(directory)) {
-  std::ifstream in(directory_ / kFileName, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
+  std::vector<uint8_t> bytes;
+  if (platform::ReadWholeFile((directory_ / kFileName).string(), bytes) != platform::WholeFile::kRead)
+    return;
+  const std::string text(bytes.begin(), bytes.end());
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     std::vector<std::string> fields = SplitLine(line);
@@ -74,24 +85,20 @@ void SwitchManifest::Set(const std::string& output, const std::vector<std::strin
 void SwitchManifest::Erase(const std::string& output) { entries_.erase(LowerCase(output)); }
 
 bool SwitchManifest::Save() const {
-  std::error_code error;
-  const fs::path path = directory_ / kFileName;
+  const std::string path = (directory_ / kFileName).string();
   if (entries_.empty()) {
-    fs::remove(path, error);
-    return !error;
+    uint32_t attributes = 0;
+    return !platform::GetFileAttributes(path, attributes) || platform::RemoveFile(path);
   }
-  const fs::path temporary = directory_ / ".modbatch-switches.new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    for (const auto& [name, switches] : entries_) {
-      out << Escape(name);
-      for (const std::string& s : switches) out << '\t' << Escape(s);
-      out << '\n';
-    }
-    if (!out.flush()) return false;
+  std::string text;
+  for (const auto& [name, switches] : entries_) {
+    text += Escape(name);
+    for (const std::string& s : switches) text += '\t' + Escape(s);
+    text += '\n';
   }
-  fs::rename(temporary, path, error);
-  return !error;
+  // A temporary of its own beside the manifest: runs at once on one folder
+  // each put a whole manifest in place, the last one's staying.
+  return platform::WriteFileReplacing(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 }  // namespace modbatch

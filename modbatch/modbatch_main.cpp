@@ -2,159 +2,32 @@
 // parallel, converting only what changed since the last run.
 
 #include <cstdio>
-#include <filesystem>
-#include <map>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "cli/command_line.h"
+#include "modbatch/batch.h"
 #include "modbatch/command_line.h"
-#include "modbatch/manifest.h"
-#include "modbatch/plan.h"
-#include "modbatch/run.h"
-#include "platform/process.h"
-#include "platform/terminal.h"
 #include "rt_version.h"
 
-namespace fs = std::filesystem;
-using namespace modbatch;
-
-namespace {
-
-constexpr int kSomeFailed = 1;
-constexpr int kUsageError = 2;
-
-// A tool named on the command line, else beside modbatch (as installed),
-// else where the build puts it, else on PATH; empty when none is found.
-std::string FindTool(const std::string& given, const std::string& base) {
-  std::error_code error;
-  if (!given.empty()) {
-    const fs::path path(given);
-    if (!path.has_parent_path()) {
-      const std::string onPath = platform::FindOnPath(given);
-      if (!onPath.empty()) return onPath;
-    }
-    return fs::is_regular_file(path, error) ? fs::absolute(path).string() : std::string();
-  }
-  const std::string name = platform::ExecutableName(base);
-  const fs::path self = platform::CurrentExecutable();
-  if (!self.empty()) {
-    for (const fs::path& candidate :
-         {self.parent_path() / name, self.parent_path().parent_path() / base / name}) {
-      if (fs::is_regular_file(candidate, error)) return candidate.string();
-    }
-  }
-  return platform::FindOnPath(name);
-}
-
-std::string JoinArguments(const std::string& tool, const std::vector<std::string>& arguments) {
-  std::string line = tool;
-  for (const std::string& a : arguments) line += " " + a;
-  return line;
-}
-
-int Run(const BatchOptions& options) {
-  for (const std::string& folder : options.folders) {
-    std::error_code error;
-    if (!fs::is_directory(folder, error)) {
-      std::fprintf(stderr, "modbatch: folder %s does not exist\n", folder.c_str());
-      return kUsageError;
-    }
-  }
-  Plan plan = MakePlan(options);
-  if (options.dryRun) {
-    for (const Job& job : plan.jobs) {
-      std::printf("%s: %s\n", job.shown.c_str(),
-                  JoinArguments(job.tool == Tool::kPixmill ? "pixmill" : "trackconv", job.arguments)
-                      .c_str());
-    }
-    for (const PlanFailure& f : plan.failures) std::printf("%s: %s\n", f.shown.c_str(), f.message.c_str());
-    if (!options.quiet) {
-      std::printf("%zu to convert, %zu up to date\n", plan.jobs.size(), plan.upToDate);
-    }
-    return 0;
-  }
-
-  Tools tools;
-  bool pictures = false, tracks = false;
-  for (const Job& job : plan.jobs) (job.tool == Tool::kPixmill ? pictures : tracks) = true;
-  if (pictures && (tools.pixmill = FindTool(options.pixmill, "pixmill")).empty()) {
-    std::fprintf(stderr, "modbatch: pixmill not found; name it with --pixmill PATH\n");
-    return kUsageError;
-  }
-  if (tracks && (tools.trackconv = FindTool(options.trackconv, "trackconv")).empty()) {
-    std::fprintf(stderr, "modbatch: trackconv not found; name it with --trackconv PATH\n");
-    return kUsageError;
-  }
-  for (const Job& job : plan.jobs) {
-    std::error_code error;
-    fs::create_directories(job.outputDirectory, error);
-  }
-
-  for (const PlanFailure& f : plan.failures) {
-    std::fprintf(stderr, "%s: %s\n", f.shown.c_str(), f.message.c_str());
-  }
-  unsigned parallel = options.jobs;
-  if (parallel == 0) parallel = std::thread::hardware_concurrency();
-  if (parallel == 0) parallel = 1;
-  const std::vector<Outcome> outcomes = RunJobs(
-      plan.jobs, tools, parallel, !options.quiet && platform::StandardErrorIsTerminal());
-
-  std::map<std::string, SwitchManifest> manifests;
-  std::size_t converted = 0, failed = plan.failures.size();
-  for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
-    const Job& job = plan.jobs[i];
-    // A failed conversion leaves an older output as the tool left it: that
-    // output is still older than its input, or its switches are forgotten
-    // below, so the next run tries the input again.
-    if (!outcomes[i].ok) {
-      ++failed;
-    } else {
-      ++converted;
-    }
-    if (job.tool != Tool::kPixmill) continue;
-    auto manifest = manifests.find(job.outputDirectory.string());
-    if (manifest == manifests.end()) {
-      manifest = manifests.emplace(job.outputDirectory.string(), SwitchManifest(job.outputDirectory)).first;
-    }
-    if (outcomes[i].ok) {
-      manifest->second.Set(job.outputName, options.pixmillSwitches);
-    } else {
-      manifest->second.Erase(job.outputName);
-    }
-  }
-  for (const auto& [directory, manifest] : manifests) {
-    if (!manifest.Save()) {
-      std::fprintf(stderr, "modbatch: cannot write %s in %s\n", SwitchManifest::kFileName,
-                   directory.c_str());
-    }
-  }
-  if (!options.quiet) {
-    std::printf("%zu converted, %zu up to date, %zu failed\n", converted, plan.upToDate, failed);
-  }
-  return failed > 0 ? kSomeFailed : 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  std::vector<std::string> arguments(argv + 1, argv + argc);
-  BatchOptions options;
+  std::vector<std::string> arguments;
+  for (int a = 1; a < argc; ++a) arguments.push_back(argv[a]);
+  modbatch::BatchOptions options;
   std::string error;
-  switch (ParseCommandLine(arguments, options, error)) {
-    case Request::kHelp:
-      std::fputs(kHelpText, stdout);
-      return 0;
-    case Request::kVersion:
+  switch (modbatch::ParseCommandLine(arguments, options, error)) {
+    case cli::Request::kHelp:
+      std::fputs(modbatch::kHelpText, stdout);
+      return cli::kAllDone;
+    case cli::Request::kVersion:
       std::printf("modbatch %s\n", RT_VERSION);
-      return 0;
-    case Request::kUsageError:
-      std::fprintf(stderr, "modbatch: %s\n%s", error.c_str(),
-                   "usage: modbatch [options] FOLDER... [-- pixmill switches]; see modbatch --help\n");
-      return kUsageError;
-    case Request::kRun:
+      return cli::kAllDone;
+    case cli::Request::kUsageError:
+      cli::PrintUsageError("modbatch", error,
+                           "usage: modbatch [options] FOLDER... [-- pixmill switches]; see modbatch --help");
+      return cli::kUsageError;
+    case cli::Request::kRun:
       break;
   }
-  return Run(options);
+  return modbatch::RunBatch(options);
 }

@@ -1,11 +1,15 @@
 #include "modbatch/plan.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <map>
 #include <set>
 #include <system_error>
 
+#include "cli/walk.h"
 #include "modbatch/manifest.h"
+#include "platform/file_attributes.h"
 
 namespace modbatch {
 
@@ -13,22 +17,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The existing entry of `directory` named `name` in any letter case, as
-// spelled on disk; empty when there is none.
-std::string FindNoCase(const fs::path& directory, const std::string& name) {
-  std::error_code error;
-  if (fs::is_regular_file(directory / name, error)) return name;
-  const std::string lower = LowerCase(name);
-  std::string found;
-  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-    const std::string candidate = it->path().filename().string();
-    // The first match in byte order, as the tools pick one.
-    if (LowerCase(candidate) == lower && (found.empty() || candidate < found)) found = candidate;
-  }
-  return found;
-}
+// Modification times as the platform layer gives them: 0 for none.
+using Clock = int64_t;
 
-using Clock = fs::file_time_type;
+// The time `name` in `directory` (any letter case) was last written, when
+// it is a regular file (links followed).
+bool FileTime(const fs::path& directory, const std::string& name, Clock& time) {
+  return platform::RegularFileTime((directory / name).string(), time);
+}
 
 bool HasExtension(const std::string& lowerName, const char* const* extensions) {
   const std::size_t dot = lowerName.rfind('.');
@@ -61,7 +57,9 @@ class Planner {
       : options_(options), outputExtension_(WantsSrb(options.pixmillSwitches) ? ".srb" : ".mip") {}
 
   Plan Run() {
-    for (const std::string& folder : options_.folders) Walk(folder, fs::path(folder), fs::path());
+    for (const std::string& folder : options_.folders) {
+      cli::WalkTree(folder, [&](const cli::Folder& found) { Visit(folder, found); });
+    }
     std::stable_sort(plan_.jobs.begin(), plan_.jobs.end(), [](const Job& a, const Job& b) {
       return a.tool == Tool::kTrackconv && b.tool != Tool::kTrackconv;
     });
@@ -71,66 +69,53 @@ class Planner {
  private:
   struct Entry {
     std::string name;
-    bool directory;
     Clock time;
   };
 
-  // The entries of a directory by name; links to directories are no
-  // directories here, so the walk never leaves the tree.
-  std::vector<Entry> List(const fs::path& directory) {
+  // The regular files of a folder by name (links to files included); the
+  // walk itself never enters a link to a directory, so it stays in the tree.
+  static std::vector<Entry> Files(const cli::Folder& folder) {
     std::vector<Entry> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-      const bool link = it->is_symlink(error);
-      Entry entry{it->path().filename().string(), !link && it->is_directory(error), Clock::min()};
-      if (!entry.directory) {
-        if (!it->is_regular_file(error)) continue;
-        entry.time = it->last_write_time(error);
-      }
-      entries.push_back(entry);
+    for (const std::string& name : folder.files) {
+      Entry entry{name, 0};
+      if (FileTime(folder.path, name, entry.time)) entries.push_back(entry);
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
     return entries;
   }
 
-  void Walk(const std::string& shownRoot, const fs::path& directory, const fs::path& relative) {
+  void Visit(const std::string& shownRoot, const cli::Folder& folder) {
+    const fs::path directory(folder.path);
     std::error_code error;
     const fs::path canonical = fs::weakly_canonical(directory, error);
+    // Folders named twice (a folder and one inside it) are planned once.
     if (!visited_.insert(error ? directory : canonical).second) return;
-    const std::vector<Entry> entries = List(directory);
+    const std::vector<Entry> entries = Files(folder);
     // The name trackconv sees: the last component of the full path, so
     // that "." and "tracks/Alpha/" name their directories too.
     const std::string trackName = (error ? directory : canonical).filename().string();
-    Clock trackTime = Clock::min();
+    Clock trackTime = std::numeric_limits<Clock>::min();
     bool track = false;
     for (const Entry& entry : entries) {
       const std::string lower = LowerCase(entry.name);
-      if (entry.directory) continue;
       if (lower == LowerCase(trackName) + ".trk" || lower == LowerCase(trackName) + ".dat") track = true;
       if (HasExtension(lower, kTrackExtensions)) trackTime = std::max(trackTime, entry.time);
     }
+    const fs::path relative = fs::path(folder.relative).make_preferred();
     const fs::path shown = relative.empty() ? fs::path(shownRoot) : fs::path(shownRoot) / relative;
     if (track && !trackName.empty()) {
       AddTrack(shown.string(), directory, trackName, trackTime);
     }
     for (const Entry& entry : entries) {
-      if (!entry.directory && HasExtension(LowerCase(entry.name), kPictureExtensions)) {
+      if (HasExtension(LowerCase(entry.name), kPictureExtensions)) {
         AddPicture((shown / entry.name).string(), directory, relative, entry.name, entry.time);
       }
-    }
-    for (const Entry& entry : entries) {
-      if (entry.directory) Walk(shownRoot, directory / entry.name, relative / entry.name);
     }
   }
 
   // Whether `name` in `directory` exists and is newer than `input`.
   static bool NewerThan(const fs::path& directory, const std::string& name, Clock input) {
-    const std::string found = FindNoCase(directory, name);
-    if (found.empty()) return false;
-    std::error_code error;
-    const Clock output = fs::last_write_time(directory / found, error);
-    return !error && output > input;
+    Clock output = 0;
+    return FileTime(directory, name, output) && output > input;
   }
 
   void AddTrack(const std::string& shown, const fs::path& directory, const std::string& name,
@@ -185,23 +170,24 @@ class Planner {
     plan_.jobs.push_back(std::move(job));
   }
 
-  const SwitchManifest& Manifest(const fs::path& directory) {
-    auto found = manifests_.find(directory.string());
-    if (found == manifests_.end()) {
-      found = manifests_.emplace(directory.string(), SwitchManifest(directory)).first;
-    }
-    return found->second;
-  }
+  const SwitchManifest& Manifest(const fs::path& directory) { return plan_.Manifest(directory); }
 
   const BatchOptions& options_;
   const std::string outputExtension_;
   Plan plan_;
   std::set<fs::path> visited_;
   std::map<std::string, std::string> outputs_;  // output path -> input that claimed it
-  std::map<std::string, SwitchManifest> manifests_;
 };
 
 }  // namespace
+
+SwitchManifest& Plan::Manifest(const fs::path& directory) {
+  auto found = manifests.find(directory.string());
+  if (found == manifests.end()) {
+    found = manifests.emplace(directory.string(), SwitchManifest(directory)).first;
+  }
+  return found->second;
+}
 
 Plan MakePlan(const BatchOptions& options) { return Planner(options).Run(); }
 

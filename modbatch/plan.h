@@ -3,10 +3,12 @@
 // them need converting.
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "modbatch/command_line.h"
+#include "modbatch/manifest.h"
 
 namespace modbatch {
 
@@ -32,6 +34,11 @@ struct Plan {
   std::vector<Job> jobs;  ///< what needs converting, track directories first
   std::size_t upToDate = 0;
   std::vector<PlanFailure> failures;
+  /// The switch manifests of the output directories, each read once.
+  std::map<std::string, SwitchManifest> manifests;
+
+  /// The manifest of `directory`, read when first asked for.
+  SwitchManifest& Manifest(const std::filesystem::path& directory);
 };
 
 /// Walks the folders (which must exist) and plans the conversions.

@@ -1,12 +1,10 @@
 #include "modbatch/run.h"
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <mutex>
-#include <thread>
 
+#include "cli/pool.h"
+#include "cli/progress.h"
 #include "platform/process.h"
 
 namespace modbatch {
@@ -21,58 +19,8 @@ std::string LastLine(const std::string& text) {
   return text.substr(start, end + 1 - start);
 }
 
-// The one line on standard error that shows how far the batch is; failure
-// reports are written above it.
-class Progress {
- public:
-  Progress(std::size_t total, bool shown) : total_(total), shown_(shown) { Draw(); }
-
-  void Finished(const std::string& shown, const Outcome& outcome) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ++done_;
-    if (!outcome.ok) {
-      ++failed_;
-      Clear();
-      std::fprintf(stderr, "%s: %s\n", shown.c_str(), outcome.message.c_str());
-    }
-    Draw();
-  }
-
-  ~Progress() {
-    Clear();
-    std::fflush(stderr);
-  }
-
- private:
-  void Clear() {
-    if (!shown_ || width_ == 0) return;
-    std::fprintf(stderr, "\r%*s\r", width_, "");
-    width_ = 0;
-  }
-
-  void Draw() {
-    if (!shown_) return;
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    char line[160];
-    const int width = std::snprintf(line, sizeof line, "%zu/%zu done, %zu failed, %.1f/s", done_,
-                                    total_, failed_, seconds > 0 ? done_ / seconds : 0.0);
-    std::fprintf(stderr, "\r%s%*s", line, width_ > width ? width_ - width : 0, "");
-    width_ = std::max(width_, width);
-    std::fflush(stderr);
-  }
-
-  std::mutex mutex_;
-  const std::size_t total_;
-  const bool shown_;
-  std::size_t done_ = 0;
-  std::size_t failed_ = 0;
-  int width_ = 0;
-  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
-
-}  // namespace
-
+// The message of a failed child: the last line it printed, preferring
+// standard error.
 std::string FailureMessage(int status, const std::string& standardOutput,
                            const std::string& standardError) {
   std::string message = LastLine(standardError);
@@ -82,31 +30,46 @@ std::string FailureMessage(int status, const std::string& standardOutput,
   return message;
 }
 
+// How far the batch is, on the progress line; failure reports go above it.
+std::string ProgressText(const cli::ProgressLine& line, std::size_t done, std::size_t total,
+                         std::size_t failed) {
+  char text[160];
+  std::snprintf(text, sizeof text, "%zu/%zu done, %zu failed, %.1f/s", done, total, failed,
+                line.Rate(done));
+  return text;
+}
+
+}  // namespace
+
 std::vector<Outcome> RunJobs(const std::vector<Job>& jobs, const Tools& tools, unsigned parallel,
                              bool progress) {
   std::vector<Outcome> outcomes(jobs.size());
-  Progress line(jobs.size(), progress);
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    for (std::size_t i = next++; i < jobs.size(); i = next++) {
-      const Job& job = jobs[i];
-      const std::string& program = job.tool == Tool::kPixmill ? tools.pixmill : tools.trackconv;
-      platform::ProcessResult result =
-          platform::RunProcess(program, job.arguments, job.workingDirectory.string());
-      Outcome& outcome = outcomes[i];
-      outcome.ok = result.exit_status == 0;
-      if (!outcome.ok) {
-        outcome.message = FailureMessage(result.exit_status, result.standard_output,
-                                         result.standard_error);
-      }
-      line.Finished(job.shown, outcome);
+  cli::ProgressLine line(progress);
+  std::mutex lock;
+  std::size_t done = 0, failed = 0;
+  line.Show(ProgressText(line, done, jobs.size(), failed));
+  cli::RunPool(jobs.size(), cli::WorkerCount(parallel, jobs.size()), [&](std::size_t i) {
+    const Job& job = jobs[i];
+    const std::string& program = job.tool == Tool::kPixmill ? tools.pixmill : tools.trackconv;
+    const platform::ProcessResult result =
+        platform::RunProcess(program, job.arguments, job.workingDirectory.string());
+    Outcome& outcome = outcomes[i];
+    outcome.ok = result.exit_status == 0;
+    if (!outcome.ok) {
+      outcome.message = FailureMessage(result.exit_status, result.standard_output,
+                                       result.standard_error);
     }
-  };
-  std::vector<std::thread> workers;
-  const std::size_t count = std::min<std::size_t>(parallel == 0 ? 1 : parallel, jobs.size());
-  for (std::size_t i = 1; i < count; ++i) workers.emplace_back(work);
-  if (count > 0) work();
-  for (std::thread& worker : workers) worker.join();
+    std::lock_guard<std::mutex> hold(lock);
+    ++done;
+    if (!outcome.ok) {
+      ++failed;
+      line.Clear();
+      std::fprintf(stderr, "%s: %s\n", job.shown.c_str(), outcome.message.c_str());
+    }
+    line.Show(ProgressText(line, done, jobs.size(), failed));
+  });
+  line.Clear();
+  std::fflush(stderr);
   return outcomes;
 }
 

@@ -21,14 +21,10 @@ struct Outcome {
   std::string message;  ///< the tool's own message when it failed
 };
 
-/// Runs every job, `jobs` at a time; reports each failure on standard
-/// error as it comes and, with `progress`, keeps a progress line there.
+/// Runs every job, `parallel` at a time (0: one per processor); reports
+/// each failure on standard error as it comes and, with `progress`, keeps a
+/// progress line there.
 std::vector<Outcome> RunJobs(const std::vector<Job>& jobs, const Tools& tools, unsigned parallel,
                              bool progress);
-
-/// The message of a failed child: the last line it printed, preferring
-/// standard error.
-std::string FailureMessage(int status, const std::string& standardOutput,
-                           const std::string& standardError);
 
 }  // namespace modbatch

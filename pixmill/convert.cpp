@@ -19,6 +19,7 @@
 #include "pixmill/quantize.h"
 #include "pixmill/tga.h"
 #include "platform/atomic_replace.h"
+#include "platform/replace_file.h"
 #include "platform/directory_services.h"
 #include "platform/path.h"
 #include "runtime/mem.h"
@@ -115,9 +116,8 @@ bool pendingCreate(PendingOutput& pending, const char* finalName) {
   const bool claimed = pending.finalPath != nullptr && temporary != nullptr &&
                        platform::MakeFullPath(finalName, pending.finalPath,
                                               static_cast<uint32_t>(platform::kMaxPath + 1)) &&
-                       platform::CanTakeOutput(pending.finalPath) &&
-                       platform::CreateTemporaryFileBeside(pending.finalPath, temporary,
-                                                           platform::kMaxPath + 1);
+                       platform::BeginReplacement(pending.finalPath, platform::Claim::kWritable,
+                                                  temporary, platform::kMaxPath + 1);
   if (!claimed) {
     memFree(temporary);
     pendingDiscard(pending);
@@ -136,11 +136,12 @@ bool pendingCreate(PendingOutput& pending, const char* finalName) {
 bool pendingCommit(PendingOutput& pending) {
   if (!fileClose(pending.file)) return false;
   pending.file = nullptr;
-  if (!platform::ReplaceFileWith(pending.temporaryName, pending.finalPath)) return false;
+  // The temporary is gone either way: in place, or removed by a failed rename.
+  const bool replaced = platform::FinishReplacement(pending.temporaryName, pending.finalPath);
   memFree(pending.temporaryName);
   pending.temporaryName = nullptr;
   pendingDiscard(pending);
-  return true;
+  return replaced;
 }
 
 // The PBF name of level `level`: the output name's last component cut at its

@@ -19,4 +19,9 @@ bool GetFileAttributes(const std::string& path, uint32_t& attributes);
 /// The same for a name its caller holds as text, made absolute first.
 bool GetFileAttributes(const char* path, uint32_t& attributes);
 
+/// The time `path` was last written, when it is an existing regular file
+/// (links followed, names matched regardless of letter case), in ticks that
+/// compare with each other on one system only. False otherwise.
+bool RegularFileTime(const std::string& path, int64_t& time);
+
 }  // namespace platform

@@ -92,31 +92,14 @@ int Report(const char* caption, const char* format, va_list arguments) {
 
 }  // namespace
 
-int frameMain(int argc, char** argv) {
-  if (!SwitchPass(argc, argv)) {
-    ProfilePtr->Release();
-    return -1;
-  }
-  programPath = argc > 0 ? argv[0] : nullptr;
+void frameSetProgramPath(const char* path) { programPath = path; }
+
+void frameRecordStartDirectory() {
   if (!platform::GetDirectory(startDirectory, sizeof startDirectory))
     std::strcpy(startDirectory, ".");
-
-  int result = -1;
-  if (errBegin() != 1) {
-    std::fputs("Failed to initialize error system.\n", stderr);
-    return -1;
-  }
-  if (memBegin()) {
-    if (fileBegin()) {
-      result = pixmillMain(argc, argv);
-      fileEnd();
-    }
-    ProfilePtr->Release();
-    memEnd();
-  }
-  errEnd();
-  return result;
 }
+
+bool frameSwitchPass(int& argc, char** argv) { return SwitchPass(argc, argv); }
 
 const char* frameProgramPath() { return programPath; }
 const char* frameStartDirectory() { return startDirectory; }

@@ -13,6 +13,15 @@ int pixmillMain(int argc, char** argv);
 /// tear-down. Returns the process exit code. The process entry calls it.
 int frameMain(int argc, char** argv);
 
+/// Consumes the library's switches -ke and -kp from the arguments; false
+/// when an options file name is refused (the message is printed).
+bool frameSwitchPass(int& argc, char** argv);
+/// Records argv[0] after the switch pass.
+void frameSetProgramPath(const char* path);
+/// Records the current directory as the start directory (the file layer
+/// takes it as its home directory).
+void frameRecordStartDirectory();
+
 /// argv[0] after the switch pass, or none before the frame ran.
 const char* frameProgramPath();
 /// The directory the program started in ("." when it could not be read).

@@ -2,7 +2,7 @@
 # Regenerates the pictures the README shows, from our synthetic examples:
 #   docs/pictures/window4.mip.png   millview's sheet of a 4-bit MIP that pixmill
 #                                   makes from examples/pictures/window.pcx
-#   docs/pictures/bravo.trk.svg     millview's plan of the MOTA track inside
+#   docs/pictures/BRAVO.DAT.svg     millview's plan of the MOTA track inside
 #                                   examples/tracks/Bravo/BRAVO.DAT
 #   docs/pictures/bravo-3d.png      headless Chromium's screenshot of that
 #                                   track's 3D page (software WebGL)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds trackconv and its tests for Windows with mingw-w64 and runs the
+# Cross-builds every program (trackconv, pixmill, millview, modbatch), the
+# tools and every test suite for Windows with mingw-w64 and runs all the
 # unit and end-to-end tests under Wine: 64-bit always; 32-bit is built always
 # and run when a 32-bit capable Wine is installed (as root on Debian the script
 # installs it: wine32 of the i386 architecture).
@@ -75,4 +76,6 @@ else
   echo "== Windows i686: built; tests not run: $wine32_note"
 fi
 echo "trackconv.exe: $win64/trackconv/trackconv.exe (64-bit), $win32/trackconv/trackconv.exe (32-bit)"
-echo "millview.exe: $win64/millview/millview.exe (64-bit), $win32/millview/millview.exe (32-bit)"
+for program in pixmill millview modbatch; do
+  echo "$program.exe: $win64/$program/$program.exe (64-bit), $win32/$program/$program.exe (32-bit)"
+done

@@ -27,4 +27,15 @@ bool GetFileAttributes(const std::string& path, uint32_t& attributes) {
   });
 }
 
+bool RegularFileTime(const std::string& path, int64_t& time) {
+  if (path.empty()) return false;
+  return Guarded(false, [&] {
+    if (memory::Serves(path)) return false;
+    struct stat info;
+    if (stat(posix::ExistingCase(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    time = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+  });
+}
+
 }  // namespace platform

@@ -17,4 +17,14 @@ bool GetFileAttributes(const std::string& path, uint32_t& attributes) {
   return true;
 }
 
+bool RegularFileTime(const std::string& path, int64_t& time) {
+  if (path.find('\0') != std::string::npos || memory::Serves(path)) return false;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
+  time = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                              data.ftLastWriteTime.dwLowDateTime);
+  return true;
+}
+
 }  // namespace platform

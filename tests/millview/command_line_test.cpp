@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "millview/run.h"
 #include "millview_test_support.h"
 #include "rt_version.h"
 #include "support/temp_dir.h"
@@ -29,6 +30,9 @@ TEST(MillviewCommandLine, AnswersHelpVersionAndUsageErrors) {
       {{"-o"}, 2, "", "option '-o' needs a value"},
       {{}, 2, "", "millview: no input files or folders given"},
       {{"missing.mip", "-q"}, 2, "", "millview: cannot find 'missing.mip'"},
+      // The runtime library's own switches are no switches of millview's.
+      {{"-kpOPTIONS.INI", "x.mip"}, 2, "", "millview: unknown option '-kpOPTIONS.INI'"},
+      {{"--", "-keF.mip"}, 2, "", "millview: cannot find '-keF.mip'"},
   };
   for (const Case& c : cases) {
     const auto run = millview_test::RunMillview(c.arguments, dir.path().string());
@@ -40,6 +44,22 @@ TEST(MillviewCommandLine, AnswersHelpVersionAndUsageErrors) {
       EXPECT_EQ(run.standard_output, "") << what;
     }
   }
+}
+
+TEST(MillviewCommandLine, TakesOptionsAndNamesInAnyOrder) {
+  millview::Options options;
+  std::string error;
+  ASSERT_EQ(millview::ParseCommandLine({"a.mip", "-o", "out", "--sheet", "-j", "3", "--html", "--", "-q"},
+                                       options, error),
+            cli::Request::kRun);
+  EXPECT_EQ(options.inputs, (std::vector<std::string>{"a.mip", "-q"}));
+  EXPECT_EQ(options.outputRoot, "out");
+  EXPECT_EQ(options.jobs, 3u);
+  EXPECT_TRUE(options.sheet && options.html);
+  EXPECT_FALSE(options.quiet);
+  millview::Options other;
+  EXPECT_EQ(millview::ParseCommandLine({"-o", "", "a.mip"}, other, error), cli::Request::kUsageError);
+  EXPECT_EQ(error, "option '-o' needs a folder name");
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ std::vector<std::string> FilesBelow(const std::string& root) {
   std::vector<std::string> files;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
     if (entry.is_regular_file())
-      files.push_back(std::filesystem::relative(entry.path(), root).generic_string());
+      files.push_back(entry.path().lexically_relative(root).generic_string());
   std::sort(files.begin(), files.end());
   return files;
 }

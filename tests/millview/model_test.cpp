@@ -118,11 +118,11 @@ TEST(MillviewModel, VerticesAreTheTracksOwnPointsInMetresWithYUp) {
   const SyntheticTrack track(Mota(true, 7));
   const tinygltf::Model model = Parse(Model(track));
   ASSERT_EQ(model.scenes.size(), 1u);
-  std::size_t sections_seen = 0;
+  std::size_t sectionsSeen = 0;
   for (const tinygltf::Node& node : model.nodes) {
     if (node.name.compare(0, 8, "section-") != 0) continue;
     const uint32_t i = static_cast<uint32_t>(std::stoul(node.name.substr(8)));
-    ++sections_seen;
+    ++sectionsSeen;
     ASSERT_GE(node.mesh, 0);
     const tinygltf::Mesh& mesh = model.meshes[node.mesh];
     EXPECT_EQ(mesh.name, node.name);
@@ -130,7 +130,7 @@ TEST(MillviewModel, VerticesAreTheTracksOwnPointsInMetresWithYUp) {
     EXPECT_EQ(mesh.extras.Get("kind").Get<std::string>(), track.IsCurve(i) ? "curve" : "straight");
     EXPECT_EQ(mesh.extras.Get("length_m").GetNumberAsDouble(), track.SectionLength(i));
     // The section's primitives, one per material, share its vertices.
-    std::set<std::string> materials, expected_materials;
+    std::set<std::string> materials, expectedMaterials;
     const int positions = mesh.primitives.at(0).attributes.at("POSITION");
     for (const tinygltf::Primitive& p : mesh.primitives) {
       EXPECT_EQ(p.mode, TINYGLTF_MODE_TRIANGLES);
@@ -144,7 +144,7 @@ TEST(MillviewModel, VerticesAreTheTracksOwnPointsInMetresWithYUp) {
     const auto has = [&](const std::array<float, 3>& point) { return vertices.count(point) == 1; };
     const double l = track.SectionStart(i);
     for (uint32_t k = 0; k < track.SurfaceCount(i); ++k) {
-      expected_materials.insert("kind-" + std::to_string(millview::ShownKind(track.SurfaceKind(i, k))));
+      expectedMaterials.insert("kind-" + std::to_string(millview::ShownKind(track.SurfaceKind(i, k))));
       EXPECT_TRUE(has(Expected(track, l, track.SurfaceFromAtStart(i, k)))) << "strip " << k;
       EXPECT_TRUE(has(Expected(track, l, track.SurfaceToAtStart(i, k)))) << "strip " << k;
       for (uint32_t j = 0; j < track.LateralCount(); ++j) {
@@ -156,15 +156,15 @@ TEST(MillviewModel, VerticesAreTheTracksOwnPointsInMetresWithYUp) {
       }
     }
     for (uint32_t w = 0; w < track.WallCount(i); ++w) {
-      expected_materials.insert("wall");
+      expectedMaterials.insert("wall");
       std::array<float, 3> top = Expected(track, l, track.WallFromAtStart(i, w));
       EXPECT_TRUE(has(top)) << "wall " << w;
       top[1] = static_cast<float>(track.PointAt(l, track.WallFromAtStart(i, w)).z + millview::kModelWallHeight);
       EXPECT_TRUE(has(top)) << "wall " << w << " top";
     }
-    EXPECT_EQ(materials, expected_materials);
+    EXPECT_EQ(materials, expectedMaterials);
   }
-  EXPECT_EQ(sections_seen, track.SectionCount());
+  EXPECT_EQ(sectionsSeen, track.SectionCount());
 }
 
 TEST(MillviewModel, MaterialsAreExactlyTheKindsTheTrackHoldsWithTheirVariants) {

@@ -71,7 +71,7 @@ TEST(MillviewTracks, PlansAreWellFormedClosedAndShowWhatTheTrackHolds) {
       {"bravo.trk", "bravo.trk.svg", true, mota},
       {"Charlie.xq", "Charlie.xq.svg", true,
        Handle<TrkFile>(new XQTrkReader(Handle<SubFile>(new SubFile(dir / "Charlie.xq", false, false))))},
-      {"Delta.dat", "delta.trk.svg", true, mota}};
+      {"Delta.dat", "Delta.dat.svg", true, mota}};
   for (const Case& c : cases) {
     const auto run = millview_test::RunMillview({c.input, "-q"}, dir.path().string());
     ASSERT_EQ(run.exit_status, 0) << c.input << ": " << run.standard_error;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -262,6 +263,84 @@ TEST(Modbatch, ManifestKeepsAnySwitchText) {
   read.Erase("other.mip");
   ASSERT_TRUE(read.Save());
   EXPECT_FALSE(fs::exists(dir.path() / modbatch::SwitchManifest::kFileName));
+}
+
+// A folder of small PCX pictures named a.pcx, b.pcx, ...
+void MakePictures(const fs::path& folder, int count) {
+  fs::create_directories(folder);
+  std::vector<Rgba> palette(256, Rgba{40, 80, 120, 255});
+  std::vector<uint8_t> indexes(8 * 8);
+  for (size_t i = 0; i < indexes.size(); ++i) indexes[i] = uint8_t(i % 7);
+  for (int n = 0; n < count; ++n) {
+    WriteBytes((folder / (std::string(1, char('a' + n)) + ".pcx")).string(),
+               pixmill_e2e::PcxFile(8, 8, indexes, palette));
+  }
+}
+
+std::vector<std::string> NamesBelow(const fs::path& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    names.push_back(entry.path().lexically_relative(root).generic_string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(Modbatch, NeverWalksOutThroughALinkToAFolder) {
+  TempDir dir;
+  MakePictures(dir.path() / "mod/tex", 1);
+  MakePictures(dir.path() / "outside", 2);
+  std::error_code error;
+  fs::create_directory_symlink("..", dir.path() / "mod/tex/up", error);
+  if (!error) fs::create_directory_symlink(dir.path() / "outside", dir.path() / "mod/tex/etc", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  const Finished run = Modbatch(dir.path(), {"-q", "-o", "out", "mod"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(NamesBelow(dir.path() / "out"),
+            (std::vector<std::string>{"tex", "tex/.modbatch-switches", "tex/a.mip"}));
+  EXPECT_EQ(NamesBelow(dir.path() / "outside"), (std::vector<std::string>{"a.pcx", "b.pcx"}));
+}
+
+TEST(Modbatch, TwoRunsAtOnceOnOneFolderBothLeaveAWholeManifest) {
+  TempDir dir;
+  MakePictures(dir.path() / "mod", 8);
+  Finished first, second;
+  std::thread other([&] { second = Modbatch(dir.path(), {"-q", "-j", "2", "--force", "mod", "--", "-4"}); });
+  first = Modbatch(dir.path(), {"-q", "-j", "2", "--force", "mod", "--", "-4"});
+  other.join();
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(second.status, 0) << second.err;
+  std::vector<std::string> expected = {".modbatch-switches"};
+  for (char c = 'a'; c < 'a' + 8; ++c) {
+    expected.push_back(std::string(1, c) + ".mip");
+    expected.push_back(std::string(1, c) + ".pcx");
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(NamesBelow(dir.path() / "mod"), expected);  // no temporary left anywhere
+  const modbatch::SwitchManifest manifest(dir.path() / "mod");
+  for (char c = 'a'; c < 'a' + 8; ++c) EXPECT_TRUE(manifest.Matches(std::string(1, c) + ".mip", {"-4"})) << c;
+  EXPECT_EQ(Modbatch(dir.path(), {"mod", "--", "-4"}).out, "0 converted, 8 up to date, 0 failed\n");
+}
+
+TEST(Modbatch, ManifestIsWrittenThroughALinkAndKeepsItsNameAndMode) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "kept");
+  testing_support::WriteText((dir.path() / "kept/switches").string(), "old.mip\t-4\n");
+  std::error_code error;
+  fs::create_symlink(dir.path() / "kept/switches", dir.path() / ".MODBATCH-SWITCHES", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  fs::permissions(dir.path() / "kept/switches", fs::perms::owner_read | fs::perms::owner_write |
+                                                    fs::perms::group_read);
+  modbatch::SwitchManifest manifest(dir.path());  // found in another letter case
+  EXPECT_TRUE(manifest.Matches("old.mip", {"-4"}));
+  manifest.Set("new.mip", {"-transp"});
+  ASSERT_TRUE(manifest.Save());
+  EXPECT_TRUE(fs::is_symlink(dir.path() / ".MODBATCH-SWITCHES"));
+  EXPECT_EQ(NamesBelow(dir.path()),
+            (std::vector<std::string>{".MODBATCH-SWITCHES", "kept", "kept/switches"}));
+  EXPECT_EQ(fs::status(dir.path() / "kept/switches").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_TRUE(modbatch::SwitchManifest(dir.path()).Matches("NEW.mip", {"-transp"}));
 }
 
 }  // namespace

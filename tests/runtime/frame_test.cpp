@@ -8,8 +8,13 @@
 #include <iterator>
 #include <string>
 #include <vector>
+#include <algorithm>
+#include <thread>
 
 #include "platform/process.h"
+#include "runtime/file/file.h"
+#include "runtime/mem.h"
+#include "runtime/session.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -190,3 +195,28 @@ TEST(StackProbe, CountsTheWordsNoCallUsed) {
 }
 
 }  // namespace
+
+// A program with an entry of its own brings the library up for the
+// session's life; every call goes through its exclusive section.
+TEST(RuntimeSession, BringsTheLibraryUpForItsLifeOneCallerAtATime) {
+  {
+    RuntimeSession session;
+    ASSERT_TRUE(session.started());
+    EXPECT_TRUE(fileInitialized());
+    EXPECT_GT(session.Exclusive([] { return memPoolCount(); }), 0);
+    int inside = 0, most = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+      threads.emplace_back([&] {
+        for (int n = 0; n < 200; ++n)
+          session.Exclusive([&] {
+            most = std::max(most, ++inside);
+            --inside;
+          });
+      });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(most, 1);
+  }
+  EXPECT_FALSE(fileInitialized());
+  EXPECT_EQ(memPoolCount(), 0);
+}

@@ -1,29 +1,18 @@
 #include "trackconv/foundation/atomic_output.h"
 
 #include "platform/atomic_replace.h"
-#include "platform/file_attributes.h"
 #include "platform/path.h"
+#include "platform/replace_file.h"
 #include "trackconv/foundation/errors.h"
-
-namespace {
-
-// The final name can take a finished file: nothing is there, or a file
-// that can be opened for writing (when `claim_existing`), as creating it
-// in place would open it.
-bool CanTakeFinal(const std::string& full_path, bool claim_existing) {
-  if (claim_existing) return platform::CanTakeOutput(full_path);
-  uint32_t attributes = 0;
-  return !platform::GetFileAttributes(full_path, attributes) || !(attributes & platform::kAttributeDirectory);
-}
-
-}  // namespace
 
 AtomicOutput::AtomicOutput(const std::string& final_name, bool claim_existing)
     : final_name_(final_name) {
   std::size_t last_component;
   if (!platform::FullPathName(final_name, final_path_, last_component)) throw XFileOpen(final_name);
-  if (!CanTakeFinal(final_path_, claim_existing)) throw XFileOpen(final_path_);
-  temporary_path_ = platform::CreateTemporaryFileBeside(final_path_);
+  // Without `claim_existing` only a directory refuses the name: the file
+  // there is replaced, never opened, so it need not be writable.
+  temporary_path_ = platform::BeginReplacement(
+      final_path_, claim_existing ? platform::Claim::kWritable : platform::Claim::kNotDirectory);
   if (temporary_path_.empty()) throw XFileOpen(final_path_);
   try {
     file_ = new SubFile(DiskFile::CreateReplacing(temporary_path_), final_name);
@@ -42,8 +31,5 @@ AtomicOutput::~AtomicOutput() {
 void AtomicOutput::Commit() {
   file_ = nullptr;
   committed_ = true;
-  if (!platform::ReplaceFileWith(temporary_path_, final_path_)) {
-    platform::RemoveFile(temporary_path_);
-    throw XFileOpen(final_path_);
-  }
+  if (!platform::FinishReplacement(temporary_path_, final_path_)) throw XFileOpen(final_path_);
 }
