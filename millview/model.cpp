@@ -215,6 +215,9 @@ class BufferWriter {
                  {normals_, TINYGLTF_TARGET_ARRAY_BUFFER, 12},
                  {indices_, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER, 0}};
     for (const auto& part : parts) {
+      // Views without data are not allowed: a track without triangles has
+      // no normals or indices, and those views come last.
+      if (part.bytes.empty()) continue;
       tinygltf::BufferView view;
       view.buffer = 0;
       view.byteOffset = buffer.data.size();
@@ -224,14 +227,7 @@ class BufferWriter {
       buffer.data.insert(buffer.data.end(), part.bytes.begin(), part.bytes.end());
       model_.bufferViews.push_back(view);
     }
-    model_.buffers.push_back(std::move(buffer));
-  }
-
-  /// Views without data are not allowed; a track without triangles has no
-  /// normals or indices, so its empty views are dropped (they are last).
-  void DropEmptyViews() {
-    while (!model_.bufferViews.empty() && model_.bufferViews.back().byteLength == 0)
-      model_.bufferViews.pop_back();
+    if (!buffer.data.empty()) model_.buffers.push_back(std::move(buffer));
   }
 
  private:
@@ -332,10 +328,9 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
   }
   // The line ends where the last section does, not at the start again, so
   // that a track that does not close shows its gap.
-  {
-    const std::vector<double> rows = Rows(track, sections - 1);
-    builder.Add(centre, rows.back(), 0.0);
-  }
+  // A track without sections (the readers let one through) is a scene
+  // without geometry.
+  if (sections > 0) builder.Add(centre, Rows(track, sections - 1).back(), 0.0);
 
   tinygltf::Model model;
   model.asset.version = "2.0";
@@ -411,7 +406,7 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
     root.children.push_back(static_cast<int>(model.nodes.size()));
     model.nodes.push_back(std::move(node));
   }
-  {
+  if (!centre.positions.empty()) {
     tinygltf::Mesh mesh;
     mesh.name = "centre-line";
     tinygltf::Primitive primitive;
@@ -434,11 +429,10 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
   model.scenes.push_back(scene);
   model.defaultScene = 0;
   buffer.Finish();
-  buffer.DropEmptyViews();
 
   std::vector<uint8_t> bytes;
   // The buffer and about as much again for the JSON.
-  bytes.reserve(2 * model.buffers[0].data.size() + 4096);
+  bytes.reserve(2 * (model.buffers.empty() ? 0 : model.buffers[0].data.size()) + 4096);
   ByteSink sink(bytes);
   std::ostream out(&sink);
   tinygltf::TinyGLTF writer;

@@ -267,6 +267,22 @@ TEST(MillviewModel, TheXqModelOfATrackAgreesWithItsOriginals) {
   }
 }
 
+/// The readers let a track without sections through; its model is a
+/// scene with the track's node alone, without a buffer.
+TEST(MillviewModel, ATrackWithoutSectionsIsAnEmptyScene) {
+  SyntheticTrack* track = new SyntheticTrack(Vtr(5));
+  track->sections.clear();
+  track->lines.clear();
+  track->strips.clear();
+  track->walls.clear();
+  const Handle<TrkFile> held(track);
+  const tinygltf::Model model = Parse(Model(*held));
+  ASSERT_EQ(model.nodes.size(), 1u);
+  EXPECT_EQ(model.nodes[0].name, "test");
+  EXPECT_TRUE(model.buffers.empty());
+  EXPECT_TRUE(model.meshes.empty());
+}
+
 /// 64-bit FNV-1a: enough to tell two builds' bytes apart.
 uint64_t Fingerprint(const std::vector<uint8_t>& bytes) {
   uint64_t h = 14695981039346656037ull;
