@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "modbatch/manifest.h"
 #include "modbatch/plan.h"
 #include "modbatch/run.h"
+#include "platform/interrupt.h"
 #include "platform/process.h"
 
 namespace modbatch {
@@ -92,36 +92,37 @@ int RunBatch(const BatchOptions& options) {
   for (const PlanFailure& f : plan.failures) {
     std::fprintf(stderr, "%s: %s\n", f.shown.c_str(), f.message.c_str());
   }
-  const std::vector<Outcome> outcomes =
-      RunJobs(plan.jobs, tools, options.jobs, cli::ProgressLine::Wanted(options.quiet));
-
-  std::set<std::string> written;  // the directories whose manifest changes
-  std::size_t converted = 0, failed = plan.failures.size();
-  for (std::size_t i = 0; i < plan.jobs.size(); ++i) {
-    const Job& job = plan.jobs[i];
+  // Each finished picture is recorded at once, so that a run that is
+  // interrupted or dies keeps what it did for the next one.
+  auto record = [&](std::size_t index, const Outcome& outcome) {
+    const Job& job = plan.jobs[index];
+    if (job.tool != Tool::kPixmill || outcome.interrupted || !outcome.started) return;
+    SwitchManifest& manifest = plan.Manifest(job.outputDirectory);
     // A failed conversion leaves an older output as the tool left it: that
     // output is still older than its input, or its switches are forgotten
-    // below, so the next run tries the input again.
-    if (!outcomes[i].ok) {
-      ++failed;
-    } else {
-      ++converted;
-    }
-    if (job.tool != Tool::kPixmill) continue;
-    SwitchManifest& manifest = plan.Manifest(job.outputDirectory);
-    if (outcomes[i].ok) {
+    // here, so the next run tries the input again.
+    if (outcome.ok) {
       manifest.Set(job.outputName, options.pixmillSwitches);
     } else {
       manifest.Erase(job.outputName);
     }
-    written.insert(job.outputDirectory.string());
-  }
-  for (const auto& [directory, manifest] : plan.manifests) {
-    if (written.count(directory) == 0) continue;
     if (!manifest.Save()) {
       std::fprintf(stderr, "modbatch: cannot write %s in %s\n", SwitchManifest::kFileName,
-                   directory.c_str());
+                   job.outputDirectory.string().c_str());
     }
+  };
+  const std::vector<Outcome> outcomes =
+      RunJobs(plan.jobs, tools, options.jobs, cli::ProgressLine::Wanted(options.quiet), record);
+  if (platform::InterruptRequested()) platform::EndInterrupted();
+
+  std::size_t converted = 0, failed = plan.failures.size();
+  for (const Outcome& outcome : outcomes) {
+    if (!outcome.started) {
+      if (!outcome.ran) continue;
+      std::fprintf(stderr, "modbatch: %s\n", outcome.message.c_str());
+      return cli::kUsageError;
+    }
+    (outcome.ok ? converted : failed) += 1;
   }
   if (!options.quiet) {
     std::printf("%s\n", cli::SummaryLine("", {{converted, "converted"},

@@ -8,9 +8,11 @@
 #include "cli/command_line.h"
 #include "modbatch/batch.h"
 #include "modbatch/command_line.h"
+#include "platform/interrupt.h"
 #include "rt_version.h"
 
 int main(int argc, char** argv) {
+  platform::HandleInterrupts(platform::InterruptAnswer::kFinishChildren);
   std::vector<std::string> arguments;
   for (int a = 1; a < argc; ++a) arguments.push_back(argv[a]);
   modbatch::BatchOptions options;

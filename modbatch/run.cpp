@@ -1,10 +1,12 @@
 #include "modbatch/run.h"
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
 #include "cli/pool.h"
 #include "cli/progress.h"
+#include "platform/interrupt.h"
 #include "platform/process.h"
 
 namespace modbatch {
@@ -42,24 +44,35 @@ std::string ProgressText(const cli::ProgressLine& line, std::size_t done, std::s
 }  // namespace
 
 std::vector<Outcome> RunJobs(const std::vector<Job>& jobs, const Tools& tools, unsigned parallel,
-                             bool progress) {
+                             bool progress, const Finished& finished) {
   std::vector<Outcome> outcomes(jobs.size());
   cli::ProgressLine line(progress);
   std::mutex lock;
   std::size_t done = 0, failed = 0;
+  std::atomic<bool> stop{false};
   line.Show(ProgressText(line, done, jobs.size(), failed));
   cli::RunPool(jobs.size(), cli::WorkerCount(parallel, jobs.size()), [&](std::size_t i) {
+    if (stop || platform::InterruptRequested()) return;
     const Job& job = jobs[i];
     const std::string& program = job.tool == Tool::kPixmill ? tools.pixmill : tools.trackconv;
     const platform::ProcessResult result =
         platform::RunProcess(program, job.arguments, job.workingDirectory.string());
     Outcome& outcome = outcomes[i];
-    outcome.ok = result.exit_status == 0;
-    if (!outcome.ok) {
+    outcome.ran = true;
+    outcome.started = result.started;
+    outcome.ok = result.started && result.exit_status == 0;
+    outcome.interrupted = !outcome.ok && platform::InterruptRequested();
+    if (!result.started) {
+      // A tool that cannot be started fails every job alike.
+      stop = true;
+      outcome.message = result.standard_error;
+    } else if (!outcome.ok) {
       outcome.message = FailureMessage(result.exit_status, result.standard_output,
                                        result.standard_error);
     }
     std::lock_guard<std::mutex> hold(lock);
+    if (finished) finished(i, outcome);
+    if (!outcome.started || outcome.interrupted) return;
     ++done;
     if (!outcome.ok) {
       ++failed;

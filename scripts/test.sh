@@ -5,8 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
 # xmllint checks millview's SVG plans; Chromium opens its galleries and
-# their 3D pages (three.js from libjs-three); node runs the glTF validator.
-ensure_tools libxml2-utils chromium libjs-three nodejs
+# their 3D pages (three.js from libjs-three); node runs the glTF validator;
+# mandoc and groff lint the manual pages.
+ensure_tools libxml2-utils chromium libjs-three nodejs mandoc groff-base
 # Debian packs npm apart from nodejs; other builds of nodejs bring it along.
 command -v npm >/dev/null 2>&1 || ensure_tools npm
 

@@ -34,6 +34,24 @@ if [ ! -f "$prefix/system.reg" ]; then
   ) 9>"$prefix.lock"
 fi
 
+# Wine on a busy machine now and then loses a new process while it sets it
+# up: the program never runs, and the loader ends with a failure and (as
+# WINEDEBUG silences it) without a word. Every program run through here
+# (tests, test discovery) prints something, so a failure without any output
+# is such a start and is tried again.
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+for attempt in 1 2 3; do
+  "$wine" "$@" >"$out" 2>"$err"
+  status=$?
+  if [ "$status" -eq 0 ] || [ -s "$out" ] || [ -s "$err" ]; then
+    break
+  fi
+  echo "wine-run: $1 did not start (status $status, attempt $attempt)" >&2
+done
 # The Windows runtime writes CR LF line ends; test discovery parses plain lines.
-"$wine" "$@" | tr -d '\r'
-exit "${PIPESTATUS[0]}"
+tr -d '\r' <"$out"
+cat "$err" >&2
+exit "$status"

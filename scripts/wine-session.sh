@@ -18,6 +18,10 @@ wine_session_start() {  # <wine loader> <prefix dir>
   mkdir -p "$(dirname "$2")"
   prefix=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
   wine_session_server=$(dirname "$1")/wineserver
+  # A server left behind by an earlier run that was killed would be waited
+  # for below for ever (a persistent one never ends by itself).
+  WINEPREFIX=$prefix "$wine_session_server" -k 2>/dev/null || true
+  WINEPREFIX=$prefix "$wine_session_server" -w 2>/dev/null || true
   # The wrapper creates the prefix on first use; the server that ran it is
   # waited out before the persistent one starts.
   "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" "$1" "$prefix" cmd /c exit >/dev/null

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "platform/common/guarded.h"
+#include "platform/common/temporaries.h"
+#include "platform/interrupt.h"
 #include "platform/path.h"
 #include "platform/posix/case_lookup.h"
 
@@ -74,6 +77,24 @@ unsigned NextSalt() {
   return salt & 0xFFFFFFu;
 }
 
+// Holds off the interruption signals in this thread, so that a temporary
+// is never on disk without being registered for removal.
+class SignalsHeld {
+ public:
+  SignalsHeld() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &before_);
+  }
+  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
 }  // namespace
 
 bool CanTakeOutput(const char* final_path) {
@@ -108,16 +129,21 @@ bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::siz
       std::snprintf(name, sizeof name, "out%06x.tmp", NextSalt());
       const std::string candidate = directory + name;
       if (candidate.size() >= size) return false;
+      SignalsHeld held;
+      if (!temporaries::BeginCreating()) return false;
       // Created like any new file (the umask applies) unless it replaces one.
       const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      const int error = errno;
+      if (fd >= 0) RegisterTemporary(candidate.c_str());
+      temporaries::EndCreating();
       if (fd < 0) {
-        if (errno == EEXIST) continue;
+        if (error == EEXIST) continue;
         return false;
       }
       const bool ready = !replaces || TakeOverOwnerAndMode(fd, replaced);
       close(fd);
       if (!ready) {
-        unlink(candidate.c_str());
+        RemoveFile(candidate.c_str());
         return false;
       }
       std::memcpy(temporary, candidate.c_str(), candidate.size() + 1);
@@ -139,10 +165,16 @@ bool ReplaceFileWith(const char* from, const char* to) {
       if (!FullPathName(to, full, last)) return false;
       target = posix::CreationCase(full);
     }
-    return rename(from, target.c_str()) == 0;
+    if (rename(from, target.c_str()) != 0) return false;
+    ForgetTemporary(from);
+    return true;
   });
 }
 
-bool RemoveFile(const char* path) { return path && unlink(path) == 0; }
+bool RemoveFile(const char* path) {
+  if (!path || unlink(path) != 0) return false;
+  ForgetTemporary(path);
+  return true;
+}
 
 }  // namespace platform

@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "platform/common/temporaries.h"
+#include "platform/interrupt.h"
+
 namespace platform {
 
 namespace {
@@ -34,9 +37,13 @@ bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::siz
   std::memcpy(directory, final_path, length);
   directory[length] = 0;
   char name[MAX_PATH];
-  if (GetTempFileNameA(directory, "out", 0, name) == 0) return false;
+  if (!temporaries::BeginCreating()) return false;
+  const bool made = GetTempFileNameA(directory, "out", 0, name) != 0;
+  if (made) RegisterTemporary(name);
+  temporaries::EndCreating();
+  if (!made) return false;
   if (std::strlen(name) >= size) {
-    DeleteFileA(name);
+    RemoveFile(name);
     return false;
   }
   std::strcpy(temporary, name);
@@ -44,9 +51,15 @@ bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::siz
 }
 
 bool ReplaceFileWith(const char* from, const char* to) {
-  return !Missing(from) && !Missing(to) && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+  if (Missing(from) || Missing(to) || MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) == FALSE) return false;
+  ForgetTemporary(from);
+  return true;
 }
 
-bool RemoveFile(const char* path) { return !Missing(path) && DeleteFileA(path) != FALSE; }
+bool RemoveFile(const char* path) {
+  if (Missing(path) || DeleteFileA(path) == FALSE) return false;
+  ForgetTemporary(path);
+  return true;
+}
 
 }  // namespace platform

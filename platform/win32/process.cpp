@@ -5,6 +5,8 @@
 #include <functional>
 #include <thread>
 
+#include "platform/common/children.h"
+
 namespace platform {
 
 namespace {
@@ -60,22 +62,39 @@ bool CreateOutputPipe(OwnedHandle& read_end, OwnedHandle& write_end) {
   return SetHandleInformation(read_end.handle, HANDLE_FLAG_INHERIT, 0) != FALSE;
 }
 
+// The program as the parent's current directory names it: a relative path
+// must not be looked up again from the child's working directory.
+std::string Absolute(const std::string& program) {
+  if (program.find_first_of("\\/") == std::string::npos) return program;  // searched as usual
+  char full[MAX_PATH];
+  const DWORD length = GetFullPathNameA(program.c_str(), sizeof full, full, nullptr);
+  return length > 0 && length < sizeof full ? std::string(full, length) : program;
+}
+
 }  // namespace
 
-ProcessResult RunProcess(const std::string& program,
-                         const std::vector<std::string>& arguments,
-                         const std::string& working_directory) {
+struct ChildProcess::State {
   ProcessResult result;
-  OwnedHandle out_read, out_write, err_read, err_write, input;
-  if (!CreateOutputPipe(out_read, out_write) || !CreateOutputPipe(err_read, err_write)) {
-    result.standard_error = "cannot create pipes for " + program;
-    return result;
+  OwnedHandle process, out_read, err_read;
+  DWORD id = 0;
+  bool waited = false;
+  std::thread error_reader, output_reader;
+};
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::string& working_directory)
+    : state_(new State) {
+  ProcessResult& result = state_->result;
+  OwnedHandle out_write, err_write, input;
+  if (!CreateOutputPipe(state_->out_read, out_write) || !CreateOutputPipe(state_->err_read, err_write)) {
+    result.standard_error = "cannot start " + program + ": no pipes";
+    return;
   }
   SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   input.handle = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              &inherit, OPEN_EXISTING, 0, nullptr);
 
-  std::string command_line = QuoteArgument(program);
+  std::string command_line = QuoteArgument(Absolute(program));
   for (const std::string& argument : arguments) {
     command_line += ' ';
     command_line += QuoteArgument(argument);
@@ -88,35 +107,68 @@ ProcessResult RunProcess(const std::string& program,
   startup.hStdOutput = out_write.handle;
   startup.hStdError = err_write.handle;
   PROCESS_INFORMATION child = {};
-  BOOL started = CreateProcessA(
-      nullptr, &command_line[0], nullptr, nullptr, TRUE, 0, nullptr,
-      working_directory.empty() ? nullptr : working_directory.c_str(), &startup,
-      &child);
-  out_write.Close();
-  err_write.Close();
-  input.Close();
-  if (!started) {
-    result.standard_error = "cannot start " + program;
-    return result;
+  // A group of its own, so that Interrupt can send Ctrl-Break to the child
+  // alone; the console's own Ctrl-C and Ctrl-Break still reach it.
+  // Wine on a busy machine now and then loses a new process while it sets
+  // it up, before the program runs, and answers ERROR_INTERNAL_ERROR: that
+  // start is tried again. Nothing of the program has run then.
+  BOOL started = FALSE;
+  for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+    started = CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                             nullptr, working_directory.empty() ? nullptr : working_directory.c_str(),
+                             &startup, &child);
+    if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
   }
-  OwnedHandle process{child.hProcess};
-  OwnedHandle thread{child.hThread};
-
+  if (!started) {
+    result.standard_error = "cannot start " + program + ": error " + std::to_string(GetLastError());
+    return;
+  }
+  result.started = true;
+  state_->process.handle = child.hProcess;
+  state_->id = child.dwProcessId;
+  children::Add(static_cast<long>(child.dwProcessId));
+  PassInterruptOn(static_cast<long>(child.dwProcessId));
+  CloseHandle(child.hThread);
   // Both pipes are drained at once so that a child filling one of them can
   // never block while the parent waits on the other.
-  std::thread error_reader(ReadAll, err_read.handle, std::ref(result.standard_error));
-  ReadAll(out_read.handle, result.standard_output);
-  error_reader.join();
+  state_->error_reader = std::thread(ReadAll, state_->err_read.handle, std::ref(result.standard_error));
+  state_->output_reader = std::thread(ReadAll, state_->out_read.handle, std::ref(result.standard_output));
+}
 
-  WaitForSingleObject(process.handle, INFINITE);
+ChildProcess::~ChildProcess() { Wait(); }
+
+bool ChildProcess::started() const { return state_->result.started; }
+
+bool ChildProcess::Running() const {
+  return started() && !state_->waited && WaitForSingleObject(state_->process.handle, 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::Interrupt(Interruption) {
+  // Ctrl-C cannot be sent to one group; Ctrl-Break can, and programs
+  // answer both alike. Without a console nothing can be sent.
+  return Running() && GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, state_->id) != FALSE;
+}
+
+ProcessResult ChildProcess::Wait() {
+  if (!started() || state_->waited) return state_->result;
+  state_->output_reader.join();
+  state_->error_reader.join();
+  WaitForSingleObject(state_->process.handle, INFINITE);
+  children::Remove(static_cast<long>(state_->id));
+  state_->waited = true;
   DWORD exit_code = 0;
   // A crash ends the process with its exception code (0xC0000005 and the
   // like, the error severity of NTSTATUS); that is no normal exit.
-  if (GetExitCodeProcess(process.handle, &exit_code) &&
+  if (GetExitCodeProcess(state_->process.handle, &exit_code) &&
       (exit_code & 0xC0000000u) != 0xC0000000u) {
-    result.exit_status = static_cast<int>(exit_code);
+    state_->result.exit_status = static_cast<int>(exit_code);
   }
-  return result;
+  return state_->result;
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& working_directory) {
+  return ChildProcess(program, arguments, working_directory).Wait();
 }
 
 std::string CurrentExecutable() {

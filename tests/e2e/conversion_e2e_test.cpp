@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "support/interrupt_run.h"
 #include "support/platform_conventions.h"
 #include "support/run_trackconv.h"
 #include "support/temp_dir.h"
@@ -446,3 +447,38 @@ TEST(ConversionEndToEnd, TracksWithoutSectionsOrLateralLines) {
   flat.Put("car.3do", trackgen::MotaModelBytes());
   flat.ExpectFails("alpha.xq: XQ trk file needs at least one lateral");
 }
+
+// Interrupted while it writes alpha.xq: the temporary goes, the old output
+// stays, and the end is the interruption's.
+class TrackconvInterrupted : public ::testing::TestWithParam<platform::Interruption> {};
+
+TEST_P(TrackconvInterrupted, LeavesNoTemporaryAndTheOldOutput) {
+  TempDir root;
+  const fs::path alpha = root.path() / "alpha";
+  fs::create_directory(alpha);
+  // A long track keeps the temporary on disk long enough to be seen.
+  SyntheticTrackOptions options = TrackOptions(Format::kVtr, 2000, 3);
+  options.laterals = 16;
+  WriteBytes((alpha / "alpha.trk").string(), TrackBytes(Format::kVtr, options));
+  const Bytes old = {'o', 'l', 'd'};
+  bool hit = false;
+  // The run is short: a few tries may see it end before the signal lands.
+  for (int attempt = 0; attempt < 30 && !hit; ++attempt) {
+    WriteBytes((alpha / "alpha.xq").string(), old);
+    testing_support::Sent sent;
+    const platform::ProcessResult result =
+        testing_support::InterruptWhenWriting(TRACKCONV_EXE, {}, alpha, alpha, GetParam(), sent);
+    ASSERT_TRUE(result.started) << result.standard_error;
+    if (sent == testing_support::Sent::kCannotSend) GTEST_SKIP() << testing_support::kCannotInterrupt;
+    EXPECT_EQ(testing_support::TemporariesBelow(root.path()), std::vector<std::string>());
+    if (result.exit_status == 0) continue;
+    hit = true;
+    EXPECT_EQ(result.signal, testing_support::SignalOf(GetParam())) << result.standard_error;
+    EXPECT_EQ(ReadBytes((alpha / "alpha.xq").string()), old);
+    EXPECT_EQ(ListNames(alpha), (std::vector<std::string>{"alpha.trk", "alpha.xq"}));
+  }
+  EXPECT_TRUE(hit) << "trackconv always ended before the interruption reached it";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, TrackconvInterrupted, ::testing::ValuesIn(testing_support::Interruptions()),
+                         testing_support::InterruptionName);

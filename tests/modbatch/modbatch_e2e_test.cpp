@@ -14,6 +14,7 @@
 #include "modbatch/manifest.h"
 #include "pixmill/e2e/pictures.h"
 #include "platform/process.h"
+#include "support/interrupt_run.h"
 #include "rt_version.h"
 #include "support/temp_dir.h"
 
@@ -264,6 +265,73 @@ TEST(Modbatch, ManifestKeepsAnySwitchText) {
   ASSERT_TRUE(read.Save());
   EXPECT_FALSE(fs::exists(dir.path() / modbatch::SwitchManifest::kFileName));
 }
+
+// A tool that is there but cannot be started is the user's mistake, told
+// with the path that was tried, not a failure of every picture.
+TEST(Modbatch, AToolThatCannotStartIsAUsageError) {
+  TempDir dir;
+  MakeMod(dir.path() / "mod");
+  testing_support::WriteText((dir.path() / "fake.exe").string(), "no program\n");
+  const Finished run = Modbatch(dir.path(), {"--pixmill", "fake.exe", "mod"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("\nmodbatch: cannot start " + (dir.path() / "fake.exe").string() + ": "), std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+// Interrupted with children running: they clean up after themselves, each
+// conversion that finished is recorded, and the next run does the rest.
+class ModbatchInterrupted : public ::testing::TestWithParam<platform::Interruption> {};
+
+TEST_P(ModbatchInterrupted, LeavesNoTemporaryAndTheNextRunDoesTheRest) {
+  TempDir dir;
+  const fs::path pictures = dir.path() / "mod/pics";
+  fs::create_directories(pictures);
+  const Bytes tga = pixmill_e2e::TgaFile(
+      MakePicture(64, 64, [](int x, int y) { return Rgba{uint8_t(x * 4), uint8_t(y * 4), 9, 255}; }), 32, false, false);
+  constexpr int kCount = 40;
+  for (int n = 0; n < kCount; ++n) WriteBytes((pictures / ("p" + std::to_string(n) + ".tga")).string(), tga);
+  ASSERT_EQ(RunProgram(PIXMILL_EXE, pictures, {"p0.tga", "whole.mip"}).status, 0);
+  const Bytes whole = ReadBytes((pictures / "whole.mip").string());
+  fs::remove(pictures / "whole.mip");
+  for (int n = 0; n < kCount; ++n) WriteBytes((pictures / ("p" + std::to_string(n) + ".mip")).string(), {'o', 'l', 'd'});
+  Age(dir.path() / "mod");
+
+  // Once the first conversion is recorded the others are still to come.
+  const fs::path manifest = pictures / modbatch::SwitchManifest::kFileName;
+  testing_support::Sent sent;
+  const platform::ProcessResult result = testing_support::InterruptWhenWriting(
+      MODBATCH_EXE, {"-j", "2", "-q", "--pixmill", PIXMILL_EXE, "mod"}, dir.path(), pictures, GetParam(), sent,
+      manifest);
+  ASSERT_TRUE(result.started) << result.standard_error;
+  if (sent == testing_support::Sent::kCannotSend) GTEST_SKIP() << testing_support::kCannotInterrupt;
+  ASSERT_EQ(sent, testing_support::Sent::kSent);
+  EXPECT_EQ(result.signal, testing_support::SignalOf(GetParam())) << result.standard_error;
+  EXPECT_EQ(testing_support::TemporariesBelow(dir.path()), std::vector<std::string>());
+  std::size_t old = 0;
+  for (int n = 0; n < kCount; ++n) {
+    const Bytes now = ReadBytes((pictures / ("p" + std::to_string(n) + ".mip")).string());
+    if (now == whole) continue;
+    EXPECT_EQ(now, (Bytes{'o', 'l', 'd'})) << n;
+    ++old;
+  }
+  EXPECT_GT(old, 0u);
+  const Bytes lines = ReadBytes(manifest.string());
+  const std::size_t recorded = static_cast<std::size_t>(std::count(lines.begin(), lines.end(), '\n'));
+
+  const Finished rest = Modbatch(dir.path(), {"-j", "2", "--pixmill", PIXMILL_EXE, "mod"});
+  EXPECT_EQ(rest.status, 0) << rest.err;
+  std::size_t converted = 0, upToDate = 0;
+  ASSERT_EQ(std::sscanf(rest.out.c_str(), "%zu converted, %zu up to date", &converted, &upToDate), 2) << rest.out;
+  EXPECT_EQ(upToDate, recorded);
+  EXPECT_EQ(converted, kCount - recorded);
+  EXPECT_GE(converted, old);
+  EXPECT_GT(recorded, 0u);
+  for (int n = 0; n < kCount; ++n) EXPECT_EQ(ReadBytes((pictures / ("p" + std::to_string(n) + ".mip")).string()), whole);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ModbatchInterrupted, ::testing::ValuesIn(testing_support::Interruptions()),
+                         testing_support::InterruptionName);
 
 // A folder of small PCX pictures named a.pcx, b.pcx, ...
 void MakePictures(const fs::path& folder, int count) {

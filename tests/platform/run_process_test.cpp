@@ -63,3 +63,60 @@ TEST(RunProcess, AMissingProgramIsAFailureNotASuccess) {
       platform::RunProcess(dir / "no-such-program", {}, dir.path().string());
   EXPECT_NE(result.exit_status, 0);
 }
+
+// A program that cannot be started says so, in one way on every system,
+// rather than look like one that ran and failed or crashed.
+TEST(RunProcess, AProgramThatCannotStartIsReportedAsNotStarted) {
+  TempDir dir;
+  fs::create_directory(dir.path() / "a folder");
+  testing_support::WriteText(dir / "not a program.exe", "plain text\n");
+  for (const std::string& program : {dir / "no-such-program", dir / "a folder", dir / "not a program.exe"}) {
+    platform::ProcessResult result = platform::RunProcess(program, {}, dir.path().string());
+    EXPECT_FALSE(result.started) << program;
+    EXPECT_EQ(result.exit_status, -1) << program;
+    EXPECT_NE(result.standard_error.find(program), std::string::npos) << result.standard_error;
+  }
+  platform::ProcessResult started = platform::RunProcess(PROCESS_PROBE_EXE, {"0"}, dir.path().string());
+  EXPECT_TRUE(started.started);
+  // A working directory that is not there keeps the program from starting.
+  platform::ProcessResult nowhere = platform::RunProcess(PROCESS_PROBE_EXE, {"0"}, dir / "missing");
+  EXPECT_FALSE(nowhere.started);
+}
+
+// An empty working directory is the current one; a relative program is
+// found from the current directory, not from the working directory.
+TEST(RunProcess, EmptyWorkingDirectoryAndRelativeProgramMeanTheCurrentDirectory) {
+  TempDir dir;
+  const fs::path probe = fs::path(PROCESS_PROBE_EXE);
+  testing_support::ScopedCurrentDirectory here(probe.parent_path());
+  const std::string relative = (fs::path(".") / probe.filename()).string();
+
+  platform::ProcessResult plain = platform::RunProcess(relative, {"0"}, "");
+  ASSERT_TRUE(plain.started) << plain.standard_error;
+  EXPECT_EQ(plain.exit_status, 0);
+  const std::string cwd = plain.standard_output.substr(4, plain.standard_output.find(LineEnd()) - 4);
+  EXPECT_TRUE(fs::equivalent(cwd, probe.parent_path())) << plain.standard_output;
+
+  platform::ProcessResult elsewhere = platform::RunProcess(relative, {"4"}, dir.path().string());
+  ASSERT_TRUE(elsewhere.started) << elsewhere.standard_error;
+  EXPECT_EQ(elsewhere.exit_status, 4);
+}
+
+TEST(ChildProcess, RunsAlongsideAndEndsByAnInterruption) {
+  TempDir dir;
+  platform::ChildProcess child(PROCESS_PROBE_EXE, {"0", "--wait"}, dir.path().string());
+  ASSERT_TRUE(child.started());
+  EXPECT_TRUE(child.Running());
+  if (!child.Interrupt(platform::Interruption::kTerminate)) {
+    // Ended another way, so the test does not wait forever.
+    testing_support::WriteText(dir / "stop", "");
+    GTEST_SKIP() << "this system cannot send the program an interruption here";
+  }
+  const platform::ProcessResult result = child.Wait();
+  EXPECT_FALSE(child.Running());
+  if (testing_support::WindowsConventions()) {
+    EXPECT_EQ(result.exit_status, -1);
+  } else {
+    EXPECT_EQ(result.signal, 15);
+  }
+}

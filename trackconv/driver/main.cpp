@@ -7,10 +7,12 @@
 #include <cstdlib>
 #include <exception>
 
+#include "platform/interrupt.h"
 #include "platform/memory.h"
 #include "trackconv/driver/conversion.h"
 
 int main(int, char**) {
+  platform::HandleInterrupts(platform::InterruptAnswer::kEndAtOnce);
   platform::PrepareHeapForLargeData();
   try {
     ConvertCurrentDirectory();
