@@ -115,7 +115,7 @@ bool WriteViewerScripts(const ViewerScripts& scripts, const std::set<std::string
     if (!ReadWholeFile(file.source, bytes, reason)) return false;
     for (const std::string& folder : folders) copies.push_back(Output{JoinPath(folder, file.name), bytes});
   }
-  return copies.empty() || WriteOutputs(copies, reason);
+  return copies.empty() || WriteOutputs(copies, "", reason);
 }
 
 std::string ModelPageName(const std::string& plan) { return StemOf(plan) + ".3d.html"; }
