@@ -96,8 +96,8 @@ std::string HelpText(const std::string& verb_name) {
 
 std::string UsageLine(const std::string& verb_name) {
   if (const Verb* verb = FindVerb(verb_name))
-    return std::string("usage: ") + verb->usage + "; see datpack " + verb->name + " --help\n";
-  return "usage: datpack VERB [options] NAME...; see datpack --help\n";
+    return std::string("usage: ") + verb->usage + "; see datpack " + verb->name + " --help";
+  return "usage: datpack VERB [options] NAME...; see datpack --help";
 }
 
 Request ParseCommandLine(const std::vector<std::string>& arguments, Options& options, std::string& error) {

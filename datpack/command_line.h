@@ -4,11 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "datpack/verbs.h"
 
 namespace datpack {
 
-enum class Request { kRun, kHelp, kVersion, kUsageError };
+using cli::Request;
 
 /// Parses the arguments after the program name. kHelp leaves the verb (or
 /// "") in options.verb; kUsageError leaves the reason in `error`.
@@ -17,7 +18,7 @@ Request ParseCommandLine(const std::vector<std::string>& arguments, Options& opt
 /// The text of --help, for the whole program ("") or one verb.
 std::string HelpText(const std::string& verb);
 
-/// The one-line reminder after a usage error.
+/// The line after a usage error that shows how the verb is used.
 std::string UsageLine(const std::string& verb);
 
 }  // namespace datpack

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
+#include "cli/progress.h"
 #include "datpack/command_line.h"
 #include "datpack/verbs.h"
-#include "platform/terminal.h"
 #include "rt_version.h"
 
 int main(int argc, char** argv) {
@@ -23,12 +24,12 @@ int main(int argc, char** argv) {
       std::cout << "datpack " << RT_VERSION << "\n";
       return datpack::kAllDone;
     case datpack::Request::kUsageError:
-      std::cerr << "datpack: " << error << "\n" << datpack::UsageLine(options.verb);
+      cli::PrintUsageError("datpack", error, datpack::UsageLine(options.verb));
       return datpack::kUsageError;
     case datpack::Request::kRun:
       break;
   }
-  options.progress = !options.quiet && platform::StandardErrorIsTerminal();
+  options.progress = cli::ProgressLine::Wanted(options.quiet);
   const int status = datpack::RunVerb(options, std::cout, std::cerr);
   std::cout.flush();
   return status;

@@ -150,10 +150,10 @@ bool ParseManifest(const std::string& text, Manifest& manifest, std::string& err
       return fail("unknown line \"" + words[0] + "\"");
     }
   }
-  if (!seen_first) return fail("the manifest is empty");
-  if (!seen_archive) return fail("no archive line");
-  if (manifest.entries.empty()) return fail("no member line");
-  return true;
+  // What is missing at the end belongs to no line.
+  error = !seen_first ? "the manifest is empty" : !seen_archive ? "no archive line"
+          : manifest.entries.empty() ? "no member line" : "";
+  return error.empty();
 }
 
 }  // namespace datpack

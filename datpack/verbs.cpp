@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 
+#include "cli/progress.h"
 #include "datpack/archive.h"
 #include "datpack/manifest.h"
 #include "platform/directory_enum.h"
@@ -61,12 +62,14 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
   return bytes;
 }
 
-// Writes a new file in place of `path` only once it is complete.
+// Writes a new file in place of `path` only once it is complete; `free`
+// when the caller has just seen that nothing of that name is there.
 template <typename Fill>
-void WriteFile(const std::string& path, Fill fill) {
-  AtomicOutput output(path);
-  fill(*output.File());
-  output.Commit();
+void WriteFile(const std::string& path, bool free, Fill fill) {
+  std::unique_ptr<AtomicOutput> output =
+      free ? std::make_unique<AtomicOutput>(path, AtomicOutput::KnownFree()) : std::make_unique<AtomicOutput>(path);
+  fill(*output->File());
+  output->Commit();
 }
 
 class SubFileSink : public DatSink {
@@ -125,30 +128,6 @@ class MemberSource : public DatSource {
   std::size_t open_index_ = 0;
 };
 
-/// A count on a terminal, redrawn in place.
-class Progress {
- public:
-  Progress(std::ostream& err, bool shown, const std::string& what, std::size_t total)
-      : err_(err), shown_(shown && total > 1), what_(what), total_(total) {}
-  ~Progress() {
-    if (drawn_) err_ << "\r\033[K" << std::flush;
-  }
-  void Step(std::size_t done) {
-    if (!shown_ || done * 100 / total_ == last_) return;
-    last_ = done * 100 / total_;
-    err_ << "\rdatpack: " << what_ << " " << done << "/" << total_ << std::flush;
-    drawn_ = true;
-  }
-
- private:
-  std::ostream& err_;
-  bool shown_;
-  std::string what_;
-  std::size_t total_;
-  std::size_t last_ = ~std::size_t{0};
-  bool drawn_ = false;
-};
-
 // Whether two folders' names for files are one name on Windows.
 std::string Folded(const std::string& name) { return ToLower(name); }
 
@@ -160,6 +139,8 @@ std::string MemberNameFault(const std::string& name) {
   if (name.size() > MOTADatFile::kNameField - 1) return "the name is longer than 12 characters";
   return std::string();
 }
+
+std::string Members(std::size_t count) { return std::to_string(count) + (count == 1 ? " member" : " members"); }
 
 std::string Hex32(uint32_t value) {
   char text[9];
@@ -293,13 +274,21 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     return kSomeFailed;
   }
 
+  cli::ProgressLine progress(options.progress);
+  // What the folder holds, by name regardless of letter case: one listing
+  // instead of a search per member.
+  std::map<std::string, bool> present;
+  for (const platform::DirectoryEntry& entry : platform::FindFiles(Join(folder, "*")))
+    present[Folded(entry.name)] = true;
+
   // Leaves a file that is already there as it is when its bytes are the
   // same; else replaces it only with -f.
   auto may_write = [&](const std::string& path, const std::string& label, const std::vector<uint8_t>* bytes,
-                       std::size_t member) -> int {  // 1 write, 0 skip, -1 refused
+                       std::size_t member) -> int {  // 2 write a new file, 1 replace, 0 skip, -1 refused
     bool directory = false;
-    if (!Exists(path, &directory)) return 1;
+    if (!present.count(Folded(LastComponent(path))) || !Exists(path, &directory)) return 2;
     if (directory) {
+      progress.Clear();
       err << shown << ": " << label << ": " << path << " is a folder\n";
       return -1;
     }
@@ -317,7 +306,8 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
       if (same) return 0;
     } catch (const std::exception&) {
     }
-    err << shown << ": " << label << ": " << path << " exists (-f replaces it)\n";
+    progress.Clear();
+      err << shown << ": " << label << ": " << path << " exists (-f replaces it)\n";
     return -1;
   };
 
@@ -325,9 +315,8 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
   taken[Folded(manifest_name)] = manifest_name;
   std::size_t written = 0, asked = 0;
   std::vector<uint8_t> buffer;
-  Progress progress(err, options.progress, "unpacking", entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    progress.Step(i);
+    if (i % 64 == 0) progress.Show("datpack: unpacking " + std::to_string(i) + "/" + std::to_string(entries.size()));
     if (!wanted[i]) continue;
     ++asked;
     const DatEntry& entry = entries[i];
@@ -335,12 +324,14 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string label = MemberLabel(entry);
     const std::string fault = NameFault(name);
     if (!fault.empty()) {
+      progress.Clear();
       err << shown << ": " << label << ": " << fault << "; not unpacked\n";
       status = kSomeFailed;
       continue;
     }
     auto clash = taken.find(Folded(name));
     if (clash != taken.end()) {
+      progress.Clear();
       err << shown << ": " << label << ": the name is " << EscapeName(clash->second)
           << " but for letter case, and both cannot be files in one folder; not unpacked\n";
       status = kSomeFailed;
@@ -348,6 +339,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     }
     taken[Folded(name)] = name;
     if (!archive->Inside(i)) {
+      progress.Clear();
       err << shown << ": " << label << ": reaches past the end of the archive; not unpacked\n";
       status = kSomeFailed;
       continue;
@@ -360,7 +352,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
         continue;
       }
       if (decision > 0) {
-        WriteFile(path, [&](SubFile& file) {
+        WriteFile(path, decision == 2, [&](SubFile& file) {
           buffer.resize(std::min(entry.length, kCopyBlock));
           for (uint32_t done = 0; done < entry.length;) {
             const uint32_t count = std::min(entry.length - done, kCopyBlock);
@@ -372,6 +364,7 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
       }
       ++written;
     } catch (const std::exception& failure) {
+      progress.Clear();
       err << shown << ": " << label << ": " << failure.what() << "\n";
       status = kSomeFailed;
     }
@@ -387,13 +380,14 @@ int Unpack(const Options& options, std::ostream& out, std::ostream& err) {
     const std::string path = Join(folder, manifest_name);
     const int decision = may_write(path, "manifest", &bytes, 0);
     if (decision < 0) status = kSomeFailed;
-    if (decision > 0) WriteFile(path, [&](SubFile& file) { file.Write(static_cast<uint32_t>(bytes.size()), bytes.data()); });
+    if (decision > 0) WriteFile(path, decision == 2, [&](SubFile& file) { file.Write(static_cast<uint32_t>(bytes.size()), bytes.data()); });
   } catch (const std::exception& failure) {
     err << shown << ": manifest: " << failure.what() << "\n";
     status = kSomeFailed;
   }
+  progress.Clear();
   if (!options.quiet)
-    out << shown << ": " << written << " of " << asked << " members unpacked into " << folder << "\n";
+    out << shown << ": " << written << " of " << Members(asked) << " unpacked into " << folder << "\n";
   return status;
 }
 
@@ -453,7 +447,7 @@ int Build(const std::string& target, DatLayout& layout, MemberSource& source, bo
     err << target << ": " << failure.what() << "\n";
     return kSomeFailed;
   }
-  if (!quiet) out << target << ": " << layout.Entries().size() << " members, " << layout.Size() << " bytes\n";
+  if (!quiet) out << target << ": " << Members(layout.Entries().size()) << ", " << layout.Size() << " bytes\n";
   return kAllDone;
 }
 
@@ -683,7 +677,7 @@ int Update(const Options& options, std::ostream& out, std::ostream& err) {
     // Our own hold on the old archive goes before it is replaced.
     archive.reset();
     output->Commit();
-    if (!options.quiet) out << path << ": " << layout.Entries().size() << " members, " << layout.Size() << " bytes\n";
+    if (!options.quiet) out << path << ": " << Members(layout.Entries().size()) << ", " << layout.Size() << " bytes\n";
   } catch (const std::exception& failure) {
     err << path << ": " << failure.what() << "\n";
     return kSomeFailed;

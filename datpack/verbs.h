@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
+
 namespace datpack {
 
-constexpr int kAllDone = 0;
-constexpr int kSomeFailed = 1;
-constexpr int kUsageError = 2;
+using cli::kAllDone;
+using cli::kSomeFailed;
+using cli::kUsageError;
 
 struct Options {
   std::string verb;
@@ -21,7 +23,7 @@ struct Options {
   bool long_list = false; ///< -l
   bool json = false;      ///< --json
   bool quiet = false;     ///< -q
-  bool progress = false;  ///< a progress line on `err` (a terminal)
+  bool progress = false;  ///< a progress line on standard error (a terminal)
 };
 
 int List(const Options& options, std::ostream& out, std::ostream& err);

@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to millview's texture reading as each kind it
-// knows (MIP, SRB, PBF, PCX, Targa): its size limits, then pixmill's
+// knows (MIP, SRB, PBF, PCX, Targa, PNG): its size limits, then pixmill's
 // readers and their size checks. A refusal is an answer; what
 // is accepted must have levels that make a sheet. A crash, sanitizer
 // report or "finding:" abort is a fault.
 //
-// Seeds: fuzz/corpus/millview_texture/ (the pixmill_mip seeds and an SRB).
+// Seeds: fuzz/corpus/millview_texture/ (the pixmill_mip seeds, an SRB and a PNG).
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The library brought up once, as millview brings it up for a run.
   static RuntimeSession runtime;
   const std::vector<uint8_t> bytes(data, data + size);
-  for (const char* kind : {"mip", "srb", "pbf", "pcx", "tga"}) {
+  for (const char* kind : {"mip", "srb", "pbf", "pcx", "tga", "png"}) {
     millview::Texture texture;
     std::string reason;
     if (!millview::ReadTexture(runtime, bytes, kind, texture, reason)) continue;

@@ -7,6 +7,7 @@
 #include "platform/file_attributes.h"
 #include "platform/path.h"
 #include "platform/replace_file.h"
+#include "platform/same_file.h"
 #include "platform/whole_file.h"
 
 namespace millview {
@@ -37,7 +38,12 @@ bool MakeFolders(const std::string& path) {
   return platform::MakeDirectory(path.c_str()) || IsFolder(path);
 }
 
-bool WriteOutputs(const std::vector<Output>& outputs, std::string& reason) {
+bool WriteOutputs(const std::vector<Output>& outputs, const std::string& input, std::string& reason) {
+  for (const Output& output : outputs)
+    if (platform::SameFile(output.path, input)) {
+      reason = "cannot write " + output.path + ": it is the input itself";
+      return false;
+    }
   // Each output goes under a temporary name beside its final one; only
   // when every one of them is complete do they take their final names.
   // The replacements not yet committed remove their temporaries as they go.

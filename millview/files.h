@@ -27,7 +27,8 @@ struct Output {
 
 /// Writes every output under a temporary name beside it and puts them in
 /// place only when all were written; on failure none is left behind and
-/// `reason` names the output.
-bool WriteOutputs(const std::vector<Output>& outputs, std::string& reason);
+/// `reason` names the output. An output that is the file `input` itself
+/// (through a link, say) is refused before anything is written.
+bool WriteOutputs(const std::vector<Output>& outputs, const std::string& input, std::string& reason);
 
 }  // namespace millview

@@ -3,11 +3,14 @@
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <set>
 #include <new>
 #include <mutex>
 
 #include "millview/files.h"
 #include "millview/gallery.h"
+#include "millview/model.h"
+#include "millview/model_page.h"
 #include "millview/names.h"
 #include "millview/textures.h"
 #include "millview/tracks.h"
@@ -24,7 +27,7 @@ namespace {
 
 const char kUsage[] =
     "Usage: millview [OPTION]... FILE|FOLDER...\n"
-    "Turns textures (MIP, SRB, PBF), pictures (PCX, Targa) into PNG and tracks\n"
+    "Turns textures (MIP, SRB, PBF), pictures (PCX, Targa, PNG) into PNG and tracks\n"
     "(VTR or MOTA .trk, loose or in a .dat, and .xq) into SVG plans. Folders are\n"
     "walked recursively; files of other kinds are skipped.\n"
     "\n"
@@ -33,9 +36,12 @@ const char kUsage[] =
     "  -j N        convert N files at a time (default: one per processor)\n"
     "  --sheet     one PNG per texture with all levels in a row\n"
     "              (default: one PNG per level)\n"
+    "  --3d        also write every track as a glTF model, <plan>.glb\n"
     "  --html      also write an index.html gallery in every output folder\n"
-    "              (textures then get their levels and their sheet)\n"
+    "              (textures then get their levels and their sheet; tracks\n"
+    "              their model and a 3D page, <plan>.3d.html)\n"
     "  -q          print only errors\n"
+    "  -v          also name every file that is skipped, and why\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n"
     "\n"
@@ -43,6 +49,7 @@ const char kUsage[] =
     "  millview wall.mip                  wall.mip.0.png, wall.mip.1.png, ...\n"
     "  millview --sheet wall.mip          wall.mip.png with every level\n"
     "  millview tracks/alpha/alpha.trk    tracks/alpha/alpha.trk.svg\n"
+    "  millview --3d alpha.trk            alpha.trk.svg and alpha.trk.glb\n"
     "  millview -o view --html game/      view/**, view/index.html to browse\n"
     "\n"
     "Exit status: 0 all converted, 1 some file failed, 2 usage error.\n";
@@ -51,7 +58,7 @@ enum class Kind { kTexture, kPicture, kTrack, kUnknown };
 
 Kind KindOf(const std::string& extension) {
   if (extension == "mip" || extension == "srb" || extension == "pbf") return Kind::kTexture;
-  if (extension == "pcx" || extension == "tga") return Kind::kPicture;
+  if (extension == "pcx" || extension == "tga" || extension == "png") return Kind::kPicture;
   if (extension == "trk" || extension == "xq" || extension == "dat") return Kind::kTrack;
   return Kind::kUnknown;
 }
@@ -66,19 +73,50 @@ struct Job {
   std::string rel;  ///< '/'-separated, "" for the tree's root
 };
 
+/// The file a PNG of millview's own was made from: "wall.mip" for
+/// "wall.mip.0.png" or "wall.mip.png", "pic.tga" for "pic.tga.png"; empty
+/// when the name is no such output or its source is not beside it.
+std::string SourceOfOwnOutput(const std::string& folder, const std::string& name) {
+  if (LowerExtension(name) != "png") return std::string();
+  std::string source = StemOf(name);
+  const std::size_t dot = source.rfind('.');
+  const bool level = dot != std::string::npos && dot + 1 < source.size() &&
+                     source.find_first_not_of("0123456789", dot + 1) == std::string::npos;
+  if (level) source.erase(dot);
+  const Kind kind = KindOf(LowerExtension(source));
+  if (kind == Kind::kUnknown || kind == Kind::kTrack || (level && kind != Kind::kTexture))
+    return std::string();
+  const std::string path = JoinPath(folder, source);
+  return Exists(path) && !IsFolder(path) ? source : std::string();
+}
+
 struct Plan {
   std::vector<Job> jobs;
   std::vector<std::string> roots;  ///< output folder of each gallery tree
   unsigned skipped = 0;
+  std::vector<std::string> skipNotes;  ///< "<file>: skipped, <reason>" for -v
 
   std::string OutputFolder(const Job& job) const { return FolderPath(roots[job.root], job.rel); }
 
-  /// Adds the file `input` as a job when millview reads its kind.
+  /// Counts `path` as skipped, keeping the reason for -v.
+  void Skip(const std::string& path, const std::string& reason) {
+    ++skipped;
+    skipNotes.push_back(path + ": skipped, " + reason);
+  }
+
+  /// Adds the file `input` as a job when millview reads its kind and the
+  /// file is not one millview made itself.
   void Add(const std::string& input, std::size_t root, const std::string& rel) {
-    const std::string extension = LowerExtension(FileNameOf(input));
+    const std::string name = FileNameOf(input);
+    const std::string extension = LowerExtension(name);
     const Kind kind = KindOf(extension);
     if (kind == Kind::kUnknown) {
-      ++skipped;
+      Skip(input, "not a texture, picture or track");
+      return;
+    }
+    const std::string source = SourceOfOwnOutput(DirectoryOf(input), name);
+    if (!source.empty()) {
+      Skip(input, "made by millview from " + source);
       return;
     }
     jobs.push_back(Job{input, extension, kind, root, rel});
@@ -158,6 +196,7 @@ struct Context {
   const Options& options;
   RuntimeSession& runtime;
   Claims claims;
+  const ViewerScripts* scripts;  ///< null when the 3D pages cannot be made
 };
 
 /// Makes the folder and writes the outputs of `job`, once they are claimed.
@@ -168,7 +207,7 @@ bool Store(Context& context, const Job& job, const std::string& folder,
     reason = "cannot make the folder " + folder;
     return false;
   }
-  return WriteOutputs(outputs, reason);
+  return WriteOutputs(outputs, job.input, reason);
 }
 
 void ConvertTexture(Context& context, const Job& job, const std::string& folder, Result& result) {
@@ -234,7 +273,17 @@ std::string PlanName(const std::string& input, const NamedTrack& named, bool arc
   return FileNameOf(input) + "." + member + ".svg";
 }
 
+/// "../" once for every folder of `rel` below the gallery's top folder.
+std::string UpToTop(const std::string& rel) {
+  if (rel.empty()) return "";
+  std::string up = "../";
+  for (char c : rel)
+    if (c == '/') up += "../";
+  return up;
+}
+
 void ConvertTracks(Context& context, const Job& job, const std::string& folder, Result& result) {
+  const Options& options = context.options;
   std::vector<Output> outputs;
   try {
     const bool archive = job.extension == "dat";
@@ -253,6 +302,17 @@ void ConvertTracks(Context& context, const Job& job, const std::string& folder, 
       item.details = details;
       outputs.push_back(Output{JoinPath(folder, item.image),
                                std::vector<uint8_t>(svg.begin(), svg.end())});
+      if (options.model || options.html) {
+        ModelFacts model;
+        std::vector<uint8_t> glb = TrackModel(*named.track, named.trackName, model);
+        if (options.html && context.scripts) {
+          item.modelPage = ModelPageName(item.image);
+          const std::string page = ModelPage(named.trackName, item.image, glb, model, UpToTop(job.rel));
+          outputs.push_back(Output{JoinPath(folder, item.modelPage),
+                                   std::vector<uint8_t>(page.begin(), page.end())});
+        }
+        outputs.push_back(Output{JoinPath(folder, ModelName(item.image)), std::move(glb)});
+      }
       result.items.push_back(item);
     }
   } catch (const std::exception& failure) {
@@ -299,8 +359,12 @@ cli::Request ParseCommandLine(const std::vector<std::string>& arguments, Options
       options.sheet = true;
     } else if (arg == "--html") {
       options.html = true;
+    } else if (arg == "--3d") {
+      options.model = true;
     } else if (arg == "-q" || arg == "--quiet") {
       options.quiet = true;
+    } else if (arg == "-v" || arg == "--verbose") {
+      options.verbose = true;
     } else if (arg == "-o" || arg == "-j") {
       if (a + 1 >= arguments.size()) {
         error = "option '" + arg + "' needs a value";
@@ -348,7 +412,8 @@ int Run(const Options& options, RuntimeSession& runtime) {
       // stays inside the folders it was given.
       cli::WalkTree(folder, [&](const cli::Folder& found) {
         for (const std::string& name : found.files) plan.Add(JoinPath(found.path, name), root, found.relative);
-        plan.skipped += static_cast<unsigned>(found.linkedFolders.size());
+        for (const std::string& name : found.linkedFolders)
+          plan.Skip(JoinPath(found.path, name), "a link to a folder, which is not walked");
       });
       continue;
     }
@@ -358,10 +423,25 @@ int Run(const Options& options, RuntimeSession& runtime) {
     plan.Add(input, root, "");
   }
 
+  if (options.verbose && !options.quiet) {
+    for (const std::string& note : plan.skipNotes) std::printf("millview: %s\n", note.c_str());
+    std::fflush(stdout);
+  }
   std::map<std::size_t, std::string> refused = SharedOutputs(plan);
   std::vector<Result> results(plan.jobs.size());
   cli::ProgressLine progress(cli::ProgressLine::Wanted(options.quiet));
-  Context context{options, runtime, {}};
+  // The 3D pages need three.js where the system installs it; without it
+  // the galleries go without them, and the user hears so once.
+  ViewerScripts scripts;
+  bool haveScripts = false;
+  if (options.html) {
+    std::string missing;
+    haveScripts = FindViewerScripts(scripts, missing);
+    if (!haveScripts)
+      std::fprintf(stderr, "millview: no 3D pages in the galleries: cannot find %s (Debian: libjs-three)\n",
+                   missing.c_str());
+  }
+  Context context{options, runtime, {}, haveScripts ? &scripts : nullptr};
   std::size_t done = 0;
   std::mutex reportLock;
   cli::RunPool(plan.jobs.size(), cli::WorkerCount(options.jobs, plan.jobs.size()), [&](std::size_t n) {
@@ -405,6 +485,14 @@ int Run(const Options& options, RuntimeSession& runtime) {
         galleries.Add(plan.roots[plan.jobs[n].root], plan.jobs[n].rel, item);
     std::string reason;
     if (!galleries.Write(reason)) {
+      std::fprintf(stderr, "millview: %s\n", reason.c_str());
+      ++failed;
+    }
+    std::set<std::string> viewed;  // top folders of trees with a 3D page
+    for (std::size_t n = 0; n < plan.jobs.size(); ++n)
+      for (const GalleryItem& item : results[n].items)
+        if (!item.modelPage.empty()) viewed.insert(plan.roots[plan.jobs[n].root]);
+    if (!WriteViewerScripts(scripts, viewed, reason)) {
       std::fprintf(stderr, "millview: %s\n", reason.c_str());
       ++failed;
     }

@@ -12,6 +12,7 @@
 #include "pixmill/mip_data.h"
 #include "pixmill/mip_file.h"
 #include "pixmill/pcx.h"
+#include "pixmill/png.h"
 #include "pixmill/tga.h"
 #include "runtime/file/file.h"
 
@@ -188,6 +189,11 @@ bool ReadPcx(QuorFile* file, RawLevels& levels, std::string& reason) {
     reason = "not a PCX picture";
     return false;
   }
+  if (!pcxIsReadableKind(reader)) {
+    reason = "PCX of " + std::to_string(reader.header[3]) + " bits per pixel in " +
+             std::to_string(reader.header[65]) + " planes; only 8-bit one-plane PCX pictures are read";
+    return false;
+  }
   const int32_t width = pcxWidth(reader), height = pcxHeight(reader);
   if (!SizeAccepted(width, height, reason) ||
       !HoldsPixels(fileSize(file), pcxLeastFileSize(reader), reason))
@@ -221,6 +227,23 @@ bool ReadTga(QuorFile* file, RawLevels& levels, std::string& reason) {
   return true;
 }
 
+bool ReadPng(QuorFile* file, RawLevels& levels, std::string& reason) {
+  if (!pngIsPng(file)) {
+    reason = "not a PNG picture";
+    return false;
+  }
+  BitmapOwner owner;
+  int32_t width = 0, height = 0;
+  if (!pngRead(&owner.bitmap, &width, &height, file, kFormat8888, kMaxPictureSide)) {
+    owner.bitmap = nullptr;
+    reason = "malformed PNG picture";
+    return false;
+  }
+  if (owner.bitmap == nullptr) return SizeAccepted(width, height, reason);
+  Keep(levels, *owner.bitmap, nullptr);
+  return true;
+}
+
 }  // namespace
 
 bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes,
@@ -240,6 +263,7 @@ bool ReadTexture(RuntimeSession& runtime, const std::vector<uint8_t>& bytes,
     if (extension == "srb") return ReadSprite(in.file, texture, levels, reason);
     if (extension == "pbf") return ReadLevelFile(in.file, levels, reason);
     if (extension == "pcx") return ReadPcx(in.file, levels, reason);
+    if (extension == "png") return ReadPng(in.file, levels, reason);
     return ReadTga(in.file, levels, reason);
   });
   if (!read) return false;

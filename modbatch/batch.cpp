@@ -116,6 +116,20 @@ void SaveRecords(Plan& plan, const std::set<std::string>& directories) {
   }
 }
 
+// Whether every argument names a folder; names the first that does not.
+bool FoldersExist(const std::vector<std::string>& folders) {
+  for (const std::string& folder : folders) {
+    std::error_code error;
+    if (fs::is_directory(folder, error)) continue;
+    if (fs::exists(folder, error))
+      std::fprintf(stderr, "modbatch: %s is a file, not a folder\n", folder.c_str());
+    else
+      std::fprintf(stderr, "modbatch: folder %s does not exist\n", folder.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Tools FindTools(const BatchOptions& options) {
@@ -155,6 +169,13 @@ int BuildBatch(const BatchOptions& options, const Tools& given, FailedBuilds* fa
     for (const RuleFault& fault : plan.ruleFaults) std::fprintf(stderr, "%s\n", fault.Text().c_str());
     std::fprintf(stderr, "modbatch: nothing converted: the rules files above need mending\n");
     return cli::kUsageError;
+  }
+  if (!options.quiet && !watching) {
+    for (const PlanFailure& note : plan.notTracks) std::printf("%s: %s\n", note.shown.c_str(), note.message.c_str());
+    if (options.verbose)
+      for (const PlanFailure& skip : plan.skipped)
+        std::printf("%s: skipped, %s\n", skip.shown.c_str(), skip.message.c_str());
+    std::fflush(stdout);
   }
   if (options.dryRun) {
     for (const Job& job : plan.jobs) {
@@ -283,7 +304,7 @@ int BuildBatch(const BatchOptions& options, const Tools& given, FailedBuilds* fa
   if (!options.quiet && !watching) {
     std::vector<std::pair<std::size_t, const char*>> counts = {{converted, "converted"},
                                                                {plan.upToDate, "up to date"}};
-    if (plan.skipped > 0) counts.push_back({plan.skipped, "skipped"});
+    if (plan.skippedByRule > 0) counts.push_back({plan.skippedByRule, "skipped"});
     counts.push_back({failed, "failed"});
     std::printf("%s\n", cli::SummaryLine("", counts).c_str());
   }
@@ -292,13 +313,7 @@ int BuildBatch(const BatchOptions& options, const Tools& given, FailedBuilds* fa
 }
 
 int RunBatch(const BatchOptions& options) {
-  for (const std::string& folder : options.folders) {
-    std::error_code error;
-    if (!fs::is_directory(folder, error)) {
-      std::fprintf(stderr, "modbatch: folder %s does not exist\n", folder.c_str());
-      return cli::kUsageError;
-    }
-  }
+  if (!FoldersExist(options.folders)) return cli::kUsageError;
   // The switches after -- are pixmill's: refused once, as pixmill would.
   std::string why;
   if (!options.pixmillSwitches.empty() && !commandLineSwitchesAccepted(options.pixmillSwitches, why)) {

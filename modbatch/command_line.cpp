@@ -27,6 +27,7 @@ const char kHelpText[] =
     "                   is up to date; converts nothing\n"
     "  --watch          build, then rebuild what changes until interrupted\n"
     "  -q               print nothing but failures\n"
+    "  -v               also name every file that is skipped, and why\n"
     "  --pixmill PATH   the pixmill program to run\n"
     "  --trackconv PATH the trackconv program to run\n"
     "  --help           print this text\n"
@@ -64,6 +65,8 @@ Request ParseCommandLine(const std::vector<std::string>& arguments, BatchOptions
       options.dryRun = true;
     } else if (a == "-q" || a == "--quiet") {
       options.quiet = true;
+    } else if (a == "-v" || a == "--verbose") {
+      options.verbose = true;
     } else if (a == "-j" || (a.size() > 2 && a.compare(0, 2, "-j") == 0)) {
       std::string count = a.size() > 2 ? a.substr(2) : std::string();
       if (count.empty() && !value(count)) return Request::kUsageError;

@@ -20,6 +20,7 @@ struct BatchOptions {
   bool explain = false;                   ///< explain what the plan makes of explainPaths
   std::vector<std::string> explainPaths;  ///< the names after --explain
   bool watch = false;
+  bool verbose = false;   ///< -v: also name every file that is skipped
   std::string pixmill;    ///< empty: looked up
   std::string trackconv;  ///< empty: looked up
 };

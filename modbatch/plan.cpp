@@ -27,12 +27,31 @@ bool HasExtension(const std::string& lowerName, const char* const* extensions) {
 const char* const kPictureExtensions[] = {".pcx", ".tga", ".png", nullptr};
 // The files trackconv reads from a track directory.
 const char* const kTrackExtensions[] = {".trk", ".dat", ".3do", ".rpy", ".rpl", nullptr};
+// The files that name a track directory's track.
+const char* const kTrackFileExtensions[] = {".trk", ".dat", nullptr};
+// What the tools write.
+const char* const kOutputExtensions[] = {".mip", ".srb", ".pbf", ".xq", nullptr};
 
 bool WantsSrb(const std::vector<std::string>& switches) {
   for (const std::string& s : switches) {
     if (s.size() == 4 && (s[0] == '-' || s[0] == '/') && LowerCase(s.substr(1)) == "srb") return true;
   }
   return false;
+}
+
+// pixmill takes any option word that begins with "savepbfs".
+bool WantsPbfs(const std::vector<std::string>& switches) {
+  for (const std::string& s : switches) {
+    if (s.size() >= 9 && (s[0] == '-' || s[0] == '/') && LowerCase(s.substr(1, 8)) == "savepbfs") return true;
+  }
+  return false;
+}
+
+// The first PBF file pixmill writes for an output: its name cut at the
+// first '.' and to 7 characters, then the level number from 1. Two outputs
+// whose first PBF names agree write every level's PBF over each other.
+std::string FirstPbfName(const std::string& outputName) {
+  return outputName.substr(0, std::min<std::size_t>(outputName.find('.'), 7)) + "1.pbf";
 }
 
 // A name the tool could take for an option is given with its directory.
@@ -238,10 +257,23 @@ class Planner {
       if (HasExtension(lower, kTrackExtensions)) trackFiles.push_back(name);
     }
     const fs::path shown = ShownFolder(shownRoot, relative);
-    if (track && !trackName.empty()) AddTrack(shown.string(), directory, trackName, trackFiles);
+    track = track && !trackName.empty();
+    if (track) {
+      AddTrack(shown.string(), directory, trackName, trackFiles);
+    } else {
+      NoteOtherTrack(shown.string(), trackName, folder.files, archives);
+    }
     for (const std::string& name : folder.files) {
-      if (HasExtension(LowerCase(name), kPictureExtensions)) {
+      const std::string lower = LowerCase(name);
+      if (HasExtension(lower, kPictureExtensions)) {
         AddPicture(shownRoot, (shown / name).string(), directory, relative, name);
+      } else if (!(track && HasExtension(lower, kTrackExtensions)) && lower != kRulesFileName &&
+                 lower != BuildRecord::kFileName && archives.count(lower) == 0) {
+        plan_.skipped.push_back({(shown / name).string(),
+                                 HasExtension(lower, kOutputExtensions) ? "a converted file"
+                                 : HasExtension(lower, kTrackExtensions)
+                                     ? "not in a track directory"
+                                     : "not a picture or a track file"});
       }
     }
   }
@@ -285,6 +317,20 @@ class Planner {
     plan_.jobs.push_back(std::move(job));
   }
 
+  // A folder that holds a track under another name than its own is no
+  // track directory: trackconv looks for <folder>.trk or <folder>.dat.
+  void NoteOtherTrack(const std::string& shown, const std::string& trackName,
+                      const std::vector<std::string>& names, const std::set<std::string>& archives) {
+    for (const std::string& name : names) {
+      const std::string lower = LowerCase(name);
+      if (!HasExtension(lower, kTrackFileExtensions) || archives.count(lower) > 0) continue;
+      plan_.notTracks.push_back({shown, "not a track directory: it holds " + name +
+                                            ", but its track would be " + trackName + ".trk or " +
+                                            trackName + ".dat"});
+      return;
+    }
+  }
+
   void AddTrack(const std::string& shown, const fs::path& directory, const std::string& name,
                 const std::vector<std::string>& files) {
     Job job;
@@ -313,7 +359,7 @@ class Planner {
     explanation.rules = book_.ForPicture(Join(relative, name), options_.pixmillSwitches);
     const PictureRules& rules = explanation.rules;
     if (rules.skip) {
-      ++plan_.skipped;
+      ++plan_.skippedByRule;
       explanation.state = "skipped";
       plan_.explanations.push_back(std::move(explanation));
       return;
@@ -359,6 +405,11 @@ class Planner {
                                            claimed.first->second});
       return;
     }
+    // With -savepbfs the PBF files land beside the output.
+    if (!WantsSrb(rules.switches) && WantsPbfs(rules.switches) &&
+        !ClaimPbfs(output.parent_path(), job.outputName, shown, explanation)) {
+      return;
+    }
     producedOutputs_.push_back({shownRoot, Join(relative, job.outputName),
                                 job.outputDirectory / job.outputName, shown});
     job.wanted.tool = Identity(Tool::kPixmill);
@@ -366,6 +417,20 @@ class Planner {
     job.wanted.inputs.push_back({name, directory / name});
     job.wanted.output = job.outputDirectory / job.outputName;
     Decide(std::move(job), std::move(explanation));
+  }
+
+  // With -savepbfs the PBF files of one output directory must not be made
+  // from two pictures; the second one is refused, naming the first.
+  bool ClaimPbfs(const fs::path& outputDirectory, const std::string& outputName, const std::string& shown,
+                 Explanation& explanation) {
+    const std::string pbf = FirstPbfName(outputName);
+    auto claimed = outputs_.emplace((outputDirectory / LowerCase(pbf)).string(), shown);
+    if (claimed.second) return true;
+    const std::string message = "its PBF files " + pbf + "... are also made from " + claimed.first->second;
+    explanation.state = "fails: " + message;
+    plan_.explanations.push_back(std::move(explanation));
+    plan_.failures.push_back({shown, message});
+    return false;
   }
 
   const BatchOptions& options_;

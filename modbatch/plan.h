@@ -65,7 +65,7 @@ struct PackJob {
 struct Plan {
   std::vector<Job> jobs;  ///< what needs converting, track directories first
   std::size_t upToDate = 0;
-  std::size_t skipped = 0;
+  std::size_t skippedByRule = 0;  ///< pictures a rule skips
   std::vector<PlanFailure> failures;
   std::vector<RuleFault> ruleFaults;  ///< bad rules files: nothing may be converted
   std::vector<Explanation> explanations;
@@ -74,6 +74,11 @@ struct Plan {
   std::map<std::string, BuildRecord> records;
   /// The directories whose records learnt new file times.
   std::set<std::string> refreshed;
+  /// Folders that hold a track not named after them, which trackconv
+  /// would not take for their track.
+  std::vector<PlanFailure> notTracks;
+  /// Files that are neither pictures nor files of a track directory.
+  std::vector<PlanFailure> skipped;
 
   /// The build record of `directory`, read when first asked for.
   BuildRecord& Record(const std::filesystem::path& directory);

@@ -21,6 +21,15 @@ std::string LastLine(const std::string& text) {
   return text.substr(start, end + 1 - start);
 }
 
+// How far the batch is, on the progress line; failure reports go above it.
+std::string ProgressText(const cli::ProgressLine& line, std::size_t done, std::size_t total,
+                         std::size_t failed) {
+  char text[160];
+  std::snprintf(text, sizeof text, "%zu/%zu done, %zu failed, %.1f/s", done, total, failed,
+                line.Rate(done));
+  return text;
+}
+
 // The message of a failed child: the last line it printed, preferring
 // standard error.
 std::string FailureMessage(int status, const std::string& standardOutput,
@@ -32,16 +41,8 @@ std::string FailureMessage(int status, const std::string& standardOutput,
   return message;
 }
 
-// How far the batch is, on the progress line; failure reports go above it.
-std::string ProgressText(const cli::ProgressLine& line, std::size_t done, std::size_t total,
-                         std::size_t failed) {
-  char text[160];
-  std::snprintf(text, sizeof text, "%zu/%zu done, %zu failed, %.1f/s", done, total, failed,
-                line.Rate(done));
-  return text;
-}
-
 }  // namespace
+
 
 std::vector<Outcome> RunJobs(const std::vector<Job>& jobs, const Tools& tools, unsigned parallel,
                              bool progress, const Finished& finished) {

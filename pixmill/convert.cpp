@@ -22,6 +22,7 @@
 #include "platform/replace_file.h"
 #include "platform/directory_services.h"
 #include "platform/path.h"
+#include "platform/same_file.h"
 #include "runtime/mem.h"
 
 namespace {
@@ -147,16 +148,16 @@ bool pendingCommit(PendingOutput& pending) {
 // The PBF name of level `level`: the output name's last component cut at its
 // first '.' and to 7 characters, then the level number and ".pbf"; the
 // directory part stays, so the files land beside the output.
-void pbfName(char* out, const char* outputName, int32_t level) {
+// Answers whether the name had to be cut.
+bool pbfName(char* out, const char* outputName, int32_t level) {
   std::strcpy(out, outputName);
   int start = nameLastComponent(out);
   int dot = nameExtension(out);
   if (dot >= 0) out[dot] = '\0';
-  if (std::strlen(out + start) > 7) {
-    std::printf("Truncating PBF output name.\n");
-    out[start + 7] = '\0';
-  }
+  const bool truncated = std::strlen(out + start) > 7;
+  if (truncated) out[start + 7] = '\0';
   std::sprintf(out + std::strlen(out), "%d.pbf", static_cast<int>((level + 1) % 10));
+  return truncated;
 }
 
 class ConversionRun {
@@ -389,7 +390,7 @@ class ConversionRun {
       std::printf("Mip level 0 data after mipDataCreate (not 4bit yet):\n");
       printTopLine(mip_->levels[0]);
     }
-    if (!pendingCreate(output_, o_.outputName)) {
+    if (WouldReplaceInput() || !pendingCreate(output_, o_.outputName)) {
       std::printf("Couldn't create output file.");
       Fail();
       DestroyMip();
@@ -402,6 +403,20 @@ class ConversionRun {
       for (int32_t i = 0; i < mip_->levelCount; ++i) levelFill(mip_->levels[i]);
     }
     Write();
+  }
+
+  // Whether the output or one of the PBF files names the input picture
+  // itself (in another letter case, through a link, by another path): it
+  // is refused before anything is written rather than lose the picture.
+  bool WouldReplaceInput() const {
+    if (platform::SameFile(o_.outputName, o_.inputName)) return true;
+    if (o_.srb || !o_.savePbfs) return false;
+    char name[kPathBufferSize];
+    for (int32_t i = 0; i < mip_->levelCount; ++i) {
+      pbfName(name, o_.outputName, i);
+      if (platform::SameFile(name, o_.inputName)) return true;
+    }
+    return false;
   }
 
   void ConvertTo4Bit() {
@@ -551,7 +566,7 @@ class ConversionRun {
   void WritePbfs() {
     char name[kPathBufferSize];
     for (int32_t i = 0; i < mip_->levelCount; ++i) {
-      pbfName(name, o_.outputName, i);
+      if (pbfName(name, o_.outputName, i)) std::printf("Truncating PBF output name.\n");
       PendingOutput pbf;
       if (!pendingCreate(pbf, name)) {
         std::printf("Couldn't create PBF file %s.\n", name);

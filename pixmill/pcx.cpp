@@ -58,10 +58,11 @@ bool nextIndex(PcxReader* reader, uint8_t* index) {
   return true;
 }
 
-// Starts a pass over the pixel data; fails at once on an unknown encoding.
+// Starts a pass over the pixel data; fails at once on an unknown encoding
+// or a kind of picture the pass cannot decode.
 bool startPass(PcxReader* reader) {
   const uint8_t encoding = encodingOf(*reader);
-  if (encoding != 0 && encoding != 1) return false;
+  if ((encoding != 0 && encoding != 1) || !pcxIsReadableKind(*reader)) return false;
   if (!fileSeekFromStart(reader->file, kHeaderSize)) return false;
   reader->bufferFill = 0;
   reader->bufferPosition = 0;
@@ -95,6 +96,8 @@ void fillFromHeader(const PcxReader& reader, PcxPalette* palette) {
 }
 
 }  // namespace
+
+bool pcxIsReadableKind(const PcxReader& reader) { return reader.header[3] == 8 && reader.header[65] == 1; }
 
 int32_t pcxWidth(const PcxReader& reader) {
   return headerInt16(reader, 8) - headerInt16(reader, 4) + 1;

@@ -36,6 +36,11 @@ int32_t pcxHeight(const PcxReader& reader);
 /// pixel index: the header, then one byte a pixel raw or two bytes a run of
 /// 63 run-length coded. A shorter file is cut short.
 uint64_t pcxLeastFileSize(const PcxReader& reader);
+/// Whether the pixel readers decode this kind of PCX: 8 bits per pixel in
+/// one plane. Other kinds (24-bit colour in three planes, 16 colours in
+/// fewer bits or four planes) would come out as other pictures, so the
+/// pixel readers refuse them.
+bool pcxIsReadableKind(const PcxReader& reader);
 
 /// True when the next byte of the file is 0x0A; the position is restored.
 bool pcxIsPcx(QuorFile* file);

@@ -29,6 +29,17 @@ bool ReplaceFileWith(const char* from, const char* to);
 /// Deletes a file. False on failure.
 bool RemoveFile(const char* path);
 
+// The same two steps for a final name that the caller has just seen to
+// exist in no letter case (in a folder it listed itself, say). Nothing is
+// replaced, so the folder is not searched for the name again: writing many
+// new files into one large folder costs no search of it per file.
+
+/// Creates the temporary file in the directory of `final_path`.
+bool CreateTemporaryFileForNew(const char* final_path, char* temporary, std::size_t size);
+/// Gives `from` the new name `to`; fails, leaving `from`, where a file of
+/// that name has appeared meanwhile (it is never replaced).
+bool PlaceNewFile(const char* from, const char* to);
+
 // The same for callers that hold their names as strings.
 
 bool CanTakeOutput(const std::string& final_path);
@@ -36,5 +47,7 @@ bool CanTakeOutput(const std::string& final_path);
 std::string CreateTemporaryFileBeside(const std::string& final_path);
 bool ReplaceFileWith(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
+std::string CreateTemporaryFileForNew(const std::string& final_path);
+bool PlaceNewFile(const std::string& from, const std::string& to);
 
 }  // namespace platform

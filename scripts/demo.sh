@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
-ensure_tools
+# libjs-three: three.js for millview's 3D pages.
+ensure_tools libjs-three
 
 build=${BUILD_DIR:-build/release}
 release_build "$build" trackconv xq_summary
@@ -154,8 +155,27 @@ else
   echo "== modbatch could not be built (cmake --build $build --target modbatch shows why)"
 fi
 
-# millview turns the samples and pixmill's outputs into PNG pictures and SVG
-# track plans with galleries to browse, all in one folder.
+# datpack takes the example archive apart and puts it together again: the
+# archive it packs is the same file, byte for byte.
+if release_build "$build" datpack 2>/dev/null; then
+  datpack=$PWD/$build/datpack/datpack
+  rm -rf "$work/BRAVO" "$work/BRAVO.DAT"
+  echo "== datpack unpack examples/tracks/Bravo/BRAVO.DAT -o BRAVO"
+  "$datpack" unpack examples/tracks/Bravo/BRAVO.DAT -o "$work/BRAVO" | sed "s|$work/||; s/^/   /"
+  (cd "$work/BRAVO" && ls) | sed 's/^/   /'
+  echo "== datpack pack BRAVO -o BRAVO.DAT   (nothing edited)"
+  "$datpack" pack "$work/BRAVO" -o "$work/BRAVO.DAT" | sed "s|$work/||; s/^/   /"
+  echo "== cmp examples/tracks/Bravo/BRAVO.DAT BRAVO.DAT"
+  cmp examples/tracks/Bravo/BRAVO.DAT "$work/BRAVO.DAT" && echo "   the same bytes"
+  echo "== datpack list -l BRAVO.DAT"
+  "$datpack" list -l "$work/BRAVO.DAT" | sed 's/^/   /'
+else
+  echo "== datpack could not be built (cmake --build $build --target datpack shows why)"
+fi
+
+# millview turns the samples and pixmill's outputs into PNG pictures, SVG
+# track plans and glTF track models with galleries and 3D pages to browse,
+# all in one folder.
 if ! release_build "$build" millview 2>/dev/null; then
   echo "== millview could not be built (cmake --build $build --target millview shows why)"
   exit 0
@@ -170,4 +190,8 @@ echo "-- millview --html -o $build/demo/millview $shown"
 "$PWD/$build/millview/millview" --html -o "$work/millview" "$shown" | sed 's/^/   | /'
 echo "   sheets: $(cd "$work/millview" && find . -name '*.mip.png' -o -name '*.srb.png' | sort | tr '\n' ' ')"
 echo "   plans:  $(cd "$work/millview" && find . -name '*.svg' | sort | tr '\n' ' ')"
+echo "   models: $(cd "$work/millview" && find . -name '*.glb' -printf '%p (%s bytes)\n' | sort | tr '\n' ' ')"
+for page in $(cd "$work/millview" && find . -name '*.3d.html' | sort); do
+  echo "== 3D page: $PWD/$work/millview/${page#./}"
+done
 echo "== open $PWD/$work/millview/index.html in a browser to see them"

@@ -17,7 +17,9 @@ bool Plain(const std::string& text) { return text.find('\0') == std::string::npo
 
 bool CanTakeOutput(const std::string& final_path) { return Plain(final_path) && CanTakeOutput(final_path.c_str()); }
 
-std::string CreateTemporaryFileBeside(const std::string& final_path) {
+namespace {
+// A temporary file's name from one of the two ways of making one.
+std::string TemporaryName(const std::string& final_path, bool (*make)(const char*, char*, std::size_t)) {
   if (!Plain(final_path)) return std::string();
   std::vector<char> name;
   if (!Guarded(false, [&] {
@@ -25,7 +27,7 @@ std::string CreateTemporaryFileBeside(const std::string& final_path) {
         return true;
       }))
     return std::string();
-  if (!CreateTemporaryFileBeside(final_path.c_str(), name.data(), name.size())) return std::string();
+  if (!make(final_path.c_str(), name.data(), name.size())) return std::string();
   return Guarded(std::string(), [&] {
     try {
       return std::string(name.data());
@@ -34,6 +36,19 @@ std::string CreateTemporaryFileBeside(const std::string& final_path) {
       throw;
     }
   });
+}
+}  // namespace
+
+std::string CreateTemporaryFileBeside(const std::string& final_path) {
+  return TemporaryName(final_path, CreateTemporaryFileBeside);
+}
+
+std::string CreateTemporaryFileForNew(const std::string& final_path) {
+  return TemporaryName(final_path, CreateTemporaryFileForNew);
+}
+
+bool PlaceNewFile(const std::string& from, const std::string& to) {
+  return Plain(from) && Plain(to) && PlaceNewFile(from.c_str(), to.c_str());
 }
 
 bool ReplaceFileWith(const std::string& from, const std::string& to) {

@@ -95,6 +95,40 @@ class SignalsHeld {
   sigset_t before_;
 };
 
+// Creates a new empty file under a short name of its own in `directory`
+// (ending in '/'), registered for removal, taking over the owner and mode
+// of `replaced` if given.
+bool CreateIn(const std::string& directory, const struct stat* replaced, char* temporary, std::size_t size) {
+  // A short name of its own, not the final name with a suffix, so that
+  // every final name the system accepts can be written.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[16];
+    std::snprintf(name, sizeof name, "out%06x.tmp", NextSalt());
+    const std::string candidate = directory + name;
+    if (candidate.size() >= size) return false;
+    SignalsHeld held;
+    if (!temporaries::BeginCreating()) return false;
+    // Created like any new file (the umask applies) unless it replaces one.
+    const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int error = errno;
+    if (fd >= 0) RegisterTemporary(candidate.c_str());
+    temporaries::EndCreating();
+    if (fd < 0) {
+      if (error == EEXIST) continue;
+      return false;
+    }
+    const bool ready = !replaced || TakeOverOwnerAndMode(fd, *replaced);
+    close(fd);
+    if (!ready) {
+      RemoveFile(candidate.c_str());
+      return false;
+    }
+    std::memcpy(temporary, candidate.c_str(), candidate.size() + 1);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool CanTakeOutput(const char* final_path) {
@@ -121,35 +155,40 @@ bool CreateTemporaryFileBeside(const char* final_path, char* temporary, std::siz
     if (target.empty()) return false;
     struct stat replaced;
     const bool replaces = stat(target.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
-    // A short name of its own, not the final name with a suffix, so that
-    // every final name the system accepts can be written.
-    const std::string directory = DirectoryPart(target);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      char name[16];
-      std::snprintf(name, sizeof name, "out%06x.tmp", NextSalt());
-      const std::string candidate = directory + name;
-      if (candidate.size() >= size) return false;
-      SignalsHeld held;
-      if (!temporaries::BeginCreating()) return false;
-      // Created like any new file (the umask applies) unless it replaces one.
-      const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      const int error = errno;
-      if (fd >= 0) RegisterTemporary(candidate.c_str());
-      temporaries::EndCreating();
-      if (fd < 0) {
-        if (error == EEXIST) continue;
-        return false;
-      }
-      const bool ready = !replaces || TakeOverOwnerAndMode(fd, replaced);
-      close(fd);
-      if (!ready) {
-        RemoveFile(candidate.c_str());
-        return false;
-      }
-      std::memcpy(temporary, candidate.c_str(), candidate.size() + 1);
+    return CreateIn(DirectoryPart(target), replaces ? &replaced : nullptr, temporary, size);
+  });
+}
+
+bool CreateTemporaryFileForNew(const char* final_path, char* temporary, std::size_t size) {
+  return Guarded(false, [&] {
+    if (!temporary) return false;
+    // Only the folders on the way are found regardless of case: the name
+    // itself is new.
+    std::string full;
+    std::size_t last = 0;
+    if (!final_path || !*final_path || !FullPathName(final_path, full, last) || last == std::string::npos)
+      return false;
+    return CreateIn(DirectoryPart(posix::CreationCase(full)), nullptr, temporary, size);
+  });
+}
+
+bool PlaceNewFile(const char* from, const char* to) {
+  return Guarded(false, [&] {
+    std::string full;
+    std::size_t last = 0;
+    if (!from || !*from || !to || !*to || !FullPathName(to, full, last) || last == std::string::npos) return false;
+    const std::string target = posix::CreationCase(full);
+    // A second link fails where the name exists: nothing is replaced.
+    if (link(from, target.c_str()) == 0) {
+      RemoveFile(from);  // the other name of the same file, in the same folder
       return true;
     }
-    return false;
+    if (errno == EEXIST) return false;
+    // File systems without links: the name is checked, then taken.
+    struct stat info;
+    if (lstat(target.c_str(), &info) == 0 || errno != ENOENT || rename(from, target.c_str()) != 0) return false;
+    ForgetTemporary(from);
+    return true;
   });
 }
 

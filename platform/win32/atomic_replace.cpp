@@ -62,4 +62,17 @@ bool RemoveFile(const char* path) {
   return true;
 }
 
+// The system finds names regardless of letter case by itself: a new name
+// needs nothing more than the usual temporary file and a move that never
+// replaces.
+bool CreateTemporaryFileForNew(const char* final_path, char* temporary, std::size_t size) {
+  return CreateTemporaryFileBeside(final_path, temporary, size);
+}
+
+bool PlaceNewFile(const char* from, const char* to) {
+  if (Missing(from) || Missing(to) || MoveFileExA(from, to, 0) == FALSE) return false;
+  ForgetTemporary(from);
+  return true;
+}
+
 }  // namespace platform

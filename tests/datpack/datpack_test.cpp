@@ -194,6 +194,35 @@ TEST(Unpack, ChosenMembersAndExistingFiles) {
   EXPECT_EQ(ReadBytes(dir / "out/a.mip"), Pattern(10, 1));
 }
 
+TEST(Pack, RefusesAManifestItCannotRead) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "out");
+  WriteBytes(dir / "out/a.mip", Pattern(3, 1));
+  const std::string head = "datpack manifest 1\narchive game.dat\n";
+  struct Case {
+    std::string text;
+    std::string reason;
+  } cases[] = {
+      {"", "the manifest is empty"},
+      {"datpack manifest 2\n", "line 1: not a datpack manifest (no \"datpack manifest 1\")"},
+      {head, "no member line"},
+      {head + "member a.mip 29\n", "line 3: expected: member NAME OFFSET LENGTH [TAIL]"},
+      {head + "member a.mip 29 4294967296\n", "line 3: expected: member NAME OFFSET LENGTH [TAIL]"},
+      {head + "member thirteen.char 29 3\n", "line 3: member name longer than 12 characters"},
+      {head + "member a.mip 29 3 00\n", "line 3: the tail of a.mip must be 7 bytes in hex"},
+      {head + "member a.mip 29 3\ngap 5 0g\n", "line 4: expected: gap OFFSET HEX"},
+      {head + "member a.mip 29 3\nsize 32\n", "line 4: unknown line \"size\""},
+      {head + "member a.mip 29 3\ngap 30 00\n", "the kept bytes at offset 30 overlap the directory, a member or other kept bytes"},
+  };
+  for (const Case& c : cases) {
+    testing_support::WriteText(dir / "out/game.dat.datpack", c.text);
+    const Outcome outcome = Datpack({"pack", dir / "out", "-o", dir / "game.dat"});
+    EXPECT_EQ(outcome.status, 1) << c.reason;
+    EXPECT_EQ(outcome.err, (dir / "out/game.dat.datpack") + ": " + c.reason + "\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "game.dat"));
+  }
+}
+
 TEST(Pack, NewArchiveOfFilesInTheOrderGiven) {
   TempDir dir;
   WriteBytes(dir / "Wall.MIP", Pattern(30, 1));
@@ -409,6 +438,12 @@ TEST(CommandLine, OptionsGoBeforeOrAfterNames) {
   EXPECT_TRUE(options.quiet);
 }
 
+// A Windows program's text streams end their lines with CR LF.
+std::string WithLineFeeds(std::string text) {
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  return text;
+}
+
 TEST(Program, StatusAndStreams) {
   TempDir dir;
   const platform::ProcessResult version = platform::RunProcess(DATPACK_EXE, {"--version"}, dir.path().string());
@@ -416,10 +451,10 @@ TEST(Program, StatusAndStreams) {
   EXPECT_EQ(version.standard_output.rfind("datpack ", 0), 0u);
   const platform::ProcessResult help = platform::RunProcess(DATPACK_EXE, {"pack", "--help"}, dir.path().string());
   EXPECT_EQ(help.exit_status, 0);
-  EXPECT_EQ(help.standard_output, datpack::HelpText("pack"));
+  EXPECT_EQ(WithLineFeeds(help.standard_output), datpack::HelpText("pack"));
   const platform::ProcessResult usage = platform::RunProcess(DATPACK_EXE, {"list", "-f", "x.dat"}, dir.path().string());
   EXPECT_EQ(usage.exit_status, 2);
-  EXPECT_EQ(usage.standard_error, "datpack: option -f does not go with list\n" + datpack::UsageLine("list"));
+  EXPECT_EQ(WithLineFeeds(usage.standard_error), "datpack: option -f does not go with list\n" + datpack::UsageLine("list") + "\n");
   const platform::ProcessResult failed = platform::RunProcess(DATPACK_EXE, {"verify", "none.dat"}, dir.path().string());
   EXPECT_EQ(failed.exit_status, 1);
 }

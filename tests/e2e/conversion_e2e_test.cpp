@@ -382,6 +382,22 @@ TEST(ConversionEndToEnd, AnOutputNameThatCannotTakeTheResultIsReportedBeforeTheC
   directory.ExpectFails("alpha.xq: XQ trk unsupported surface type");
 }
 
+// An output that is the track's own file, loose or its archive, under
+// another name (a link) is refused as a name that cannot take the result;
+// the track stays as it was.
+TEST(ConversionEndToEnd, AnOutputThatIsTheTrackItselfIsRefused) {
+  const Bytes vtr = TrackBytes(Format::kVtr);
+  const Bytes archive = trackgen::BuildDatArchive({{"car.3do", trackgen::VtrModelBytes()}, {"alpha.trk", vtr}});
+  for (const auto& [input, bytes] : {std::pair<std::string, Bytes>{"alpha.trk", vtr}, {"ALPHA.DAT", archive}}) {
+    SCOPED_TRACE(input);
+    GameDirectory directory;
+    directory.Put(input, bytes);
+    fs::create_hard_link(fs::path(directory.Path(input)), fs::path(directory.Path("alpha.xq")));
+    directory.ExpectFails("Couldn't open file " + directory.Path("alpha.xq"));
+    EXPECT_EQ(directory.Read(input), bytes);
+  }
+}
+
 TEST(ConversionEndToEnd, AnOutputInAnotherLetterCaseIsReplacedNotDoubled) {
   const Bytes track = TrackBytes(Format::kVtr, 4, 8);
   GameDirectory directory("Alpha");

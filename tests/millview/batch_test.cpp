@@ -1,13 +1,16 @@
 // Whole folders: structure kept under -o, unknown files skipped, and a
-// malformed texture and a truncated track named without stopping the rest.
+// malformed texture and a truncated track (which gets no model either)
+// named without stopping the rest.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "millview_test_support.h"
+#include "platform/path.h"
 #include "support/temp_dir.h"
 #include "tools/lib/synthetic_track.h"
 #include "tools/lib/track_formats.h"
@@ -55,7 +58,7 @@ TEST(MillviewBatch, ConvertsTheRestAroundTwoBrokenFilesAndKeepsTheStructure) {
   testing_support::WriteBytes(dir / "in/sub/e.trk", track);
   testing_support::WriteBytes(dir / "in/sub/deep/f.mip", SmallMip());
 
-  const auto run = millview_test::RunMillview({"in", "-o", "out", "-j", "2"}, dir.path().string());
+  const auto run = millview_test::RunMillview({"in", "--3d", "-o", "out", "-j", "2"}, dir.path().string());
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_NE(run.standard_error.find("b_bad.mip: "), std::string::npos) << run.standard_error;
   EXPECT_NE(run.standard_error.find("e.trk: "), std::string::npos) << run.standard_error;
@@ -63,7 +66,7 @@ TEST(MillviewBatch, ConvertsTheRestAroundTwoBrokenFilesAndKeepsTheStructure) {
       << run.standard_output;
   EXPECT_EQ(millview_test::FilesBelow(dir / "out"),
             (std::vector<std::string>{"a.mip.0.png", "a.mip.1.png", "sub/c.tga.png",
-                                      "sub/d.trk.svg", "sub/deep/f.mip.0.png", "sub/deep/f.mip.1.png"}));
+                                      "sub/d.trk.glb", "sub/d.trk.svg", "sub/deep/f.mip.0.png", "sub/deep/f.mip.1.png"}));
 }
 
 // --html: a gallery in every output folder, linking down and back up, with
@@ -88,6 +91,84 @@ TEST(MillviewBatch, GalleriesLinkEveryFolder) {
     EXPECT_EQ(html.find("<script"), std::string::npos);
     EXPECT_EQ(html.find("://"), std::string::npos);
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string In(const std::string& name) { return std::string("in") + platform::kSeparator + name; }
+
+// Text with the line ends of Windows consoles made plain.
+std::string Plain(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+// PNG pictures are shown like the other pictures. On a later run millview's
+// own PNGs beside their sources are skipped, and -v names every skipped
+// file with the reason.
+TEST(MillviewBatch, PngSourcesConvertAndOwnOutputsAreSkipped) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.path() / "in");
+  testing_support::WriteBytes(dir / "in/c.tga", SmallTarga());
+  ASSERT_EQ(millview_test::RunMillview({"-q", "in/c.tga"}, dir.path().string()).exit_status, 0);
+  std::filesystem::rename(dir.path() / "in/c.tga.png", dir.path() / "in/photo.png");
+  testing_support::WriteBytes(dir / "in/a.mip", SmallMip());
+  testing_support::WriteBytes(dir / "in/notes.txt", {'h', 'i'});
+
+  auto first = millview_test::RunMillview({"-v", "-j", "1", "in"}, dir.path().string());
+  EXPECT_EQ(first.exit_status, 0) << first.standard_error;
+  EXPECT_EQ(Plain(first.standard_output), "millview: " + In("notes.txt") +
+                                       ": skipped, not a texture, picture or track\n"
+                                       "millview: 3 converted, 0 failed, 1 skipped\n");
+  const millview_test::Decoded source = millview_test::DecodePng(dir / "in/photo.png");
+  const millview_test::Decoded shown = millview_test::DecodePng(dir / "in/photo.png.png");
+  ASSERT_EQ(shown.width, 2);
+  EXPECT_EQ(shown.rgba, source.rgba);
+
+  auto again = millview_test::RunMillview({"-v", "in"}, dir.path().string());
+  EXPECT_EQ(again.exit_status, 0) << again.standard_error;
+  EXPECT_EQ(Plain(again.standard_output),
+            "millview: " + In("a.mip.0.png") + ": skipped, made by millview from a.mip\n" +
+                "millview: " + In("a.mip.1.png") + ": skipped, made by millview from a.mip\n" +
+                "millview: " + In("c.tga.png") + ": skipped, made by millview from c.tga\n" +
+                "millview: " + In("notes.txt") + ": skipped, not a texture, picture or track\n" +
+                "millview: " + In("photo.png.png") + ": skipped, made by millview from photo.png\n" +
+                "millview: 3 converted, 0 failed, 5 skipped\n");
+}
+
+// An output that is the input itself (a link to it) fails that input, and
+// the input stays as it was.
+TEST(MillviewBatch, AnOutputThatIsTheInputIsRefused) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.path() / "in");
+  testing_support::WriteBytes(dir / "in/a.mip", SmallMip());
+  std::filesystem::create_hard_link(dir.path() / "in/a.mip", dir.path() / "in/a.mip.1.png");
+  auto run = millview_test::RunMillview({"in/a.mip"}, dir.path().string());
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(Plain(run.standard_error),
+            "millview: in/a.mip: cannot write " + In("a.mip.1.png") + ": it is the input itself\n");
+  EXPECT_EQ(testing_support::ReadBytes(dir / "in/a.mip"), SmallMip());
+  EXPECT_EQ(millview_test::FilesBelow(dir / "in"), (std::vector<std::string>{"a.mip", "a.mip.1.png"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A 24-bit PCX in three planes is named with what it is, not misread.
+TEST(MillviewBatch, PcxOfSeveralPlanesIsNamedNotMisread) {
+  TempDir dir;
+  std::vector<uint8_t> pcx(128 + 6, 40);  // the header, then 2 x 1 pixels in 3 planes
+  std::fill(pcx.begin(), pcx.begin() + 128, 0);
+  pcx[0] = 0x0A, pcx[1] = 5, pcx[3] = 8, pcx[8] = 1, pcx[65] = 3;
+  testing_support::WriteBytes(dir / "rgb.pcx", pcx);
+  auto run = millview_test::RunMillview({"rgb.pcx"}, dir.path().string());
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(Plain(run.standard_error),
+            "millview: rgb.pcx: PCX of 8 bits per pixel in 3 planes; only 8-bit one-plane PCX pictures are read\n");
+  EXPECT_EQ(millview_test::FilesBelow(dir.path().string()), std::vector<std::string>{"rgb.pcx"});
 }
 
 }  // namespace

@@ -74,6 +74,27 @@ TEST(MillviewInputs, AFolderWalkNeverFollowsALinkToAFolder) {
             (Files{"a/linked.mip.0.png", "a/linked.mip.1.png", "a/x.mip.0.png", "a/x.mip.1.png"}));
 }
 
+// -v names the links to folders the walk passes by, as it names every
+// other file it skips.
+TEST(MillviewInputs, VerboseNamesTheLinksToFoldersItDoesNotWalk) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "in/a");
+  fs::create_directories(dir.path() / "outside");
+  testing_support::WriteBytes(dir / "in/a/x.mip", SmallMip());
+  std::error_code error;
+  fs::create_directory_symlink("..", dir.path() / "in/a/up", error);
+  if (!error) fs::create_directory_symlink(dir.path() / "outside", dir.path() / "in/a/etc", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+
+  const auto run = millview_test::RunMillview({"-v", "in"}, dir.path().string());
+  EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+  EXPECT_EQ(Unix(run.standard_output),
+            "millview: " + Shown("in/a/etc") + ": skipped, a link to a folder, which is not walked\n" +
+                "millview: " + Shown("in/a/up") + ": skipped, a link to a folder, which is not walked\n" +
+                "millview: 1 converted, 0 failed, 2 skipped\n");
+  EXPECT_EQ(millview_test::FilesBelow(dir / "in/a"), (Files{"x.mip", "x.mip.0.png", "x.mip.1.png"}));
+}
+
 TEST(MillviewInputs, AnArchiveAndItsUnpackedTrackGetPlansOfTheirOwn) {
   TempDir dir;
   fs::create_directories(dir.path() / "Bravo");

@@ -238,6 +238,7 @@ TEST(Modbatch, OutputFolderKeepsTheStructure) {
 TEST(Modbatch, CommandLine) {
   TempDir dir;
   fs::create_directories(dir.path() / "empty");
+  testing_support::WriteText((dir.path() / "a.png").string(), "picture");
   const std::string usage = "usage: modbatch [options] FOLDER... [-- pixmill switches]; see modbatch --help\n";
   struct Case {
     std::vector<std::string> arguments;
@@ -252,6 +253,7 @@ TEST(Modbatch, CommandLine) {
       {{"-x", "empty"}, 2, "", "modbatch: unknown option -x\n" + usage},
       {{"-o"}, 2, "", "modbatch: option -o needs a value\n" + usage},
       {{"empty", "missing"}, 2, "", "modbatch: folder missing does not exist\n"},
+      {{"empty", "a.png"}, 2, "", "modbatch: a.png is a file, not a folder\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.err);
@@ -263,17 +265,88 @@ TEST(Modbatch, CommandLine) {
   EXPECT_EQ(Modbatch(dir.path(), {"--help"}).out.rfind("usage: modbatch [options] FOLDER...", 0), 0u);
 }
 
+// A switch pixmill refuses ends the run once, before any picture is tried,
+// and nothing is written.
+TEST(Modbatch, PixmillSwitchesAreCheckedOnceBeforeTheBatch) {
+  struct Case {
+    std::vector<std::string> switches;
+    std::string refusal;
+  } cases[] = {
+      {{"-bogus"}, "Can't figure out what -bogus is for!"},
+      {{"-mask", "9"}, "Please enter a mask size between 0 and 7."},
+      {{"-4", "stray"}, "'stray' is a name, not a switch"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.refusal);
+    TempDir dir;
+    MakeMod(dir.path() / "mod");
+    const std::map<std::string, Bytes> before = Tree(dir.path());
+    std::vector<std::string> arguments = {"mod", "--"};
+    arguments.insert(arguments.end(), c.switches.begin(), c.switches.end());
+    Finished run = Modbatch(dir.path(), arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "modbatch: pixmill refuses the switches after --: " + c.refusal + "\n");
+    EXPECT_EQ(Tree(dir.path()), before);
+  }
+}
+
+// Two pictures whose PBF files would have one name: the second is refused,
+// naming the first, and the first converts with its PBF files.
+TEST(Modbatch, PicturesWhosePbfNamesCollideAreRefused) {
+  TempDir dir;
+  const pixmill_e2e::Picture picture = MakePicture(16, 8, [](int x, int y) { return Rgba{uint8_t(x * 9), uint8_t(y), 7, 255}; });
+  fs::create_directories(dir.path() / "mod");
+  for (const char* name : {"barrier_a.tga", "barrier_b.tga", "pole.tga"})
+    WriteBytes((dir.path() / "mod" / name).string(), pixmill_e2e::TgaFile(picture, 24, false, false));
+  Finished run = Modbatch(dir.path(), {"-j", "1", "mod", "--", "-savepbfs"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, Shown("mod/barrier_b.tga") + ": its PBF files barrier1.pbf... are also made from " +
+                         Shown("mod/barrier_a.tga") + "\n");
+  EXPECT_EQ(run.out, "2 converted, 0 up to date, 1 failed\n");
+  for (const char* made : {"barrier_a.mip", "barrier1.pbf", "barrier2.pbf", "pole.mip", "pole1.pbf"})
+    EXPECT_TRUE(fs::exists(dir.path() / "mod" / made)) << made;
+  EXPECT_FALSE(fs::exists(dir.path() / "mod/barrier_b.mip"));
+}
+
+// A folder whose track is named otherwise is named with the reason, and -v
+// names every file that is skipped.
+TEST(Modbatch, NamesFoldersThatAreNoTrackDirectoriesAndSkippedFiles) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "mod/Delta");
+  fs::copy(fs::path(RT_SOURCE_DIR) / "examples/tracks/Alpha/alpha.trk", dir.path() / "mod/Delta/alpha.trk");
+  testing_support::WriteText((dir.path() / "mod/readme.txt").string(), "read me");
+  const std::string note = Shown("mod/Delta") +
+                           ": not a track directory: it holds alpha.trk, but its track would be Delta.trk or "
+                           "Delta.dat\n";
+  Finished listed = Modbatch(dir.path(), {"--dry-run", "-v", "mod"});
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_EQ(listed.out, note + Shown("mod/readme.txt") + ": skipped, not a picture or a track file\n" +
+                            Shown("mod/Delta/alpha.trk") + ": skipped, not in a track directory\n" +
+                            "0 to convert, 0 up to date\n");
+  Finished run = Modbatch(dir.path(), {"mod"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, note + "0 converted, 0 up to date, 0 failed\n");
+  EXPECT_EQ(Modbatch(dir.path(), {"-q", "mod"}).out, "");
+}
+
 // A tool that is there but cannot be started is the user's mistake, told
 // with the path that was tried, not a failure of every picture.
 TEST(Modbatch, AToolThatCannotStartIsAUsageError) {
   TempDir dir;
   MakeMod(dir.path() / "mod");
   testing_support::WriteText((dir.path() / "fake.exe").string(), "no program\n");
-  const Finished run = Modbatch(dir.path(), {"--pixmill", "fake.exe", "mod"});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("\nmodbatch: cannot start " + (dir.path() / "fake.exe").string() + ": "), std::string::npos)
-      << run.err;
-  EXPECT_EQ(run.out, "");
+  // With pixmill switches too: they are checked without starting it.
+  for (const std::vector<std::string>& switches : {std::vector<std::string>{}, std::vector<std::string>{"--", "-transl"}}) {
+    std::vector<std::string> arguments{"--pixmill", "fake.exe", "mod"};
+    arguments.insert(arguments.end(), switches.begin(), switches.end());
+    const Finished run = Modbatch(dir.path(), arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("modbatch: cannot start " + (dir.path() / "fake.exe").string() + ": "), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("refuses"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
 }
 
 // Interrupted with children running: they clean up after themselves, each
@@ -481,6 +554,8 @@ TEST(ModbatchRules, EachPictureGetsTheSwitchesItsRulesGive) {
   // The switches after -- hold where no rule gives any: none here, so a
   // picture outside every section shows them.
   testing_support::WriteText((dir.path() / "mod/modbatch.ini").string(), "[tex/sky.tga]\npixmill = -tile\n");
+  // No rule packs TEX.dat any more: left there it would be a track not named after its folder.
+  fs::remove(dir.path() / "mod/TEX.dat");
   WriteBytes((dir.path() / "mod/tex/loose.tga").string(), Targa(8, 8, 9));
   EXPECT_EQ(Modbatch(dir.path(), {"--dry-run", "mod", "--", "-noblend"}).out,
             Shown("mod/tex/DRAFT.tga") + ": pixmill DRAFT.tga -noblend\n" + Shown("mod/tex/loose.tga") +
@@ -518,12 +593,6 @@ TEST(ModbatchRules, ABadRulesFileStopsTheRunBeforeAnythingIsConverted) {
       EXPECT_EQ(name.find(".srb"), std::string::npos) << name;
     }
   }
-  // A bad switch after -- is refused once, before the batch.
-  TempDir dir;
-  MakeRuledMod(dir.path() / "mod");
-  const Finished run = Modbatch(dir.path(), {"mod", "--", "-mask", "9"});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, "modbatch: pixmill refuses the switches after --: Please enter a mask size between 0 and 7.\n");
 }
 
 TEST(ModbatchRules, ExplainNamesTheRuleTheCommandAndTheState) {

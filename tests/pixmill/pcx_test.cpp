@@ -135,6 +135,10 @@ TEST(Pcx, FailsOnBadHeadersShortDataUnknownEncodingsAndWrongBitmaps) {
       {"run without its value", {3, 1, 1}, {0x01, 0xC2}, 3},
       {"encoding 2", {2, 1, 2}, {1, 2}, 2},
       {"bitmap narrower than the picture", {3, 1, 0}, {1, 2, 3, 0}, 2},
+      // Kinds other than one byte per pixel in one plane would be misread.
+      {"24-bit in 3 planes", {2, 1, 0, 5, 8, 3}, {1, 2, 3, 4, 5, 6}, 2},
+      {"16 colours in 4 planes", {2, 1, 0, 5, 1, 4}, {0x80, 0, 0x40, 0, 0, 0, 0, 0}, 2},
+      {"4 bits in 1 plane", {2, 1, 0, 5, 4, 1}, {0x12, 0}, 2},
   };
   for (const Case& c : cases) {
     Opened pcx(pcxFile(c.shape, c.data));  // the data ends the file

@@ -14,8 +14,10 @@ void ConvertCurrentDirectory() {
   // The output is written under a temporary name and only put in place of
   // <Name>.xq once complete, so a failed run leaves an older file intact.
   // Its name is claimed first: a name that cannot take the result is
-  // reported before any conversion error could hide it.
-  AtomicOutput output(directory.Name() + ".xq");
+  // reported before any conversion error could hide it. An <Name>.xq that
+  // is the track's own file (a link to it) would destroy it: refused too.
+  const std::string name = directory.Name();
+  AtomicOutput output(name + ".xq", true, {name + ".trk", name + ".dat"});
   {
     XQTrkFile converted(output.File(), track);
     converted.Write();

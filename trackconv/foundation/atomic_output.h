@@ -5,6 +5,7 @@
 // output removes its temporary file. Every message names the final file.
 
 #include <string>
+#include <vector>
 
 #include "trackconv/foundation/handle.h"
 #include "trackconv/foundation/sub_file.h"
@@ -15,8 +16,17 @@ class AtomicOutput {
   /// naming the final file's full path when that name is taken by a
   /// directory or, with `claim_existing`, by a file that cannot be opened
   /// for writing (another program holding it, say): a run learns before
-  /// any work that its result could not be put in place.
-  explicit AtomicOutput(const std::string& final_name, bool claim_existing = true);
+  /// any work that its result could not be put in place. The same failure
+  /// when the final name reaches one of `inputs`, the files the result is
+  /// made from (through a link, say), which must never be replaced by it.
+  explicit AtomicOutput(const std::string& final_name, bool claim_existing = true,
+                        const std::vector<std::string>& inputs = {});
+  /// The same for a caller that has just seen no file of that name in any
+  /// letter case (a folder it listed itself): the final name is not asked
+  /// again, which spares a search of a large folder per file, and Commit
+  /// fails rather than replace a file that appeared there meanwhile.
+  struct KnownFree {};
+  AtomicOutput(const std::string& final_name, KnownFree);
   ~AtomicOutput();
   AtomicOutput(const AtomicOutput&) = delete;
   AtomicOutput& operator=(const AtomicOutput&) = delete;
@@ -30,9 +40,12 @@ class AtomicOutput {
   void Commit();
 
  private:
+  void Open(bool known_free, bool claim_existing, const std::vector<std::string>& inputs);
+
   std::string final_name_;
   std::string final_path_;
   std::string temporary_path_;
   Handle<SubFile> file_;
   bool committed_ = false;
+  bool known_free_ = false;
 };

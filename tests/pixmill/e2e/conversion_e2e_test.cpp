@@ -533,6 +533,70 @@ TEST(PixmillOutputs, EmptyPcxIsNotReadable) {
             {});
 }
 
+// An output or PBF that is the input picture itself, by any name, is
+// refused where the output is created: the picture stays as it was and
+// nothing new appears.
+TEST(PixmillOutputs, AnOutputThatIsTheInputIsRefused) {
+  Picture picture = MakePicture(8, 2, Varied);
+  const Bytes tga = TgaFile(picture, 24, false, false);
+  const Bytes png = PngFile(8, 2, 2, 8, std::vector<uint16_t>(8 * 2 * 3, 77));
+  const std::string refused = "Couldn't create output file.\n";
+  struct Case {
+    std::string label, input;
+    Bytes bytes;
+    std::vector<std::string> arguments;
+    std::string output;
+  } cases[] = {
+      {"same name", "victim.tga", tga, {"victim.tga", "victim.tga"},
+       std::string("Convert from Targa\n") + kOpaque16 + refused},
+      {"other letter case", "v2.png", png, {"v2.png", "V2.PNG"},
+       std::string("Convert from PNG\n") + kOpaque16 + refused},
+      {"other path", "pic.tga", tga, {"pic.tga", "sub/../pic.tga"},
+       std::string("Convert from Targa\n") + kOpaque16 + refused},
+      {"hard link", "pic.tga", tga, {"pic.tga", "hard.mip"},
+       std::string("Convert from Targa\n") + kOpaque16 + refused},
+      {"a PBF", "PIC1.PBF", tga, {"-savepbfs", "PIC1.PBF", "pic.mip"},
+       std::string("Saving each mip level as a separate pbf.\nConvert from Targa\n") + kOpaque16 + refused},
+      {"an SRB", "pic.tga", tga, {"-srb", "pic.tga", "PIC.TGA"},
+       std::string("Convert from Targa\n") + kOpaque16 + refused},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir dir;
+    WriteBytes(dir / c.input, c.bytes);
+    fs::create_directory(dir.path() / "sub");
+    fs::create_hard_link(dir.path() / c.input, dir.path() / "hard.mip");
+    ExpectRun(dir, c.arguments, c.output, 1, {{c.input, c.bytes}, {"hard.mip", c.bytes}});
+  }
+#ifndef _WIN32
+  TempDir dir;
+  WriteBytes(dir / "pic.tga", tga);
+  fs::create_symlink("pic.tga", dir.path() / "link.mip");
+  ExpectRun(dir, {"pic.tga", "link.mip"}, std::string("Convert from Targa\n") + kOpaque16 + refused, 1,
+            {{"pic.tga", tga}});
+  EXPECT_TRUE(fs::is_symlink(dir.path() / "link.mip"));
+#endif
+}
+
+// Only 8-bit, one-plane PCX pictures are read; other kinds are the reader's
+// refusal rather than a picture of the wrong colours.
+TEST(PixmillOutputs, PcxKindsOtherThanEightBitOnePlaneAreNotRead) {
+  struct Case {
+    const char* label;
+    uint8_t bitsPerPixel, planes;
+  } cases[] = {{"24-bit in 3 planes", 8, 3}, {"16 colours in 4 planes", 1, 4}, {"4 bits", 4, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    TempDir dir;
+    Bytes pcx = PcxFile(4, 2, std::vector<uint8_t>(8, 1), TestPalette());
+    pcx[3] = c.bitsPerPixel;
+    pcx[65] = c.planes;
+    WriteBytes(dir / "pic.pcx", pcx);
+    ExpectRun(dir, {"pic.pcx"}, std::string("Convert from Pcx\n") + kOpaque16 + "Couldn't read PCX file.\n", 1,
+              {});
+  }
+}
+
 // An existing output in another letter case is the one replaced.
 TEST(PixmillOutputs, AnOutputInAnotherLetterCaseIsReplacedNotDoubled) {
   Picture picture = MakePicture(8, 2, Varied);

@@ -128,3 +128,28 @@ TEST(AtomicOutput, LongNamesLinksAndPermissionBits) {
 
 }  // namespace
 #endif
+
+TEST(AtomicOutput, ANewNameIsPlacedButNeverReplacesAFileThatAppeared) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "Sub");
+  {
+    // The folder is found regardless of letter case; the name is new.
+    AtomicOutput output(dir / "SUB/new.mip", AtomicOutput::KnownFree());
+    output.File()->Write(3, "abc");
+    output.Commit();
+  }
+  EXPECT_EQ(ListNames(dir.path() / "Sub"), std::vector<std::string>{"new.mip"});
+  EXPECT_EQ(ReadBytes(dir / "Sub/new.mip"), (std::vector<uint8_t>{'a', 'b', 'c'}));
+
+  AtomicOutput late(dir / "Sub/late.mip", AtomicOutput::KnownFree());
+  late.File()->Write(3, "new");
+  testing_support::WriteText(dir / "Sub/late.mip", "old");  // another program was quicker
+  try {
+    late.Commit();
+    ADD_FAILURE() << "a file that appeared was replaced";
+  } catch (const XFileOpen& failure) {
+    EXPECT_EQ(failure.what(), "Couldn't open file " + (dir / "Sub/late.mip"));
+  }
+  EXPECT_EQ(ReadBytes(dir / "Sub/late.mip"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(ListNames(dir.path() / "Sub"), (std::vector<std::string>{"late.mip", "new.mip"}));
+}
