@@ -26,8 +26,9 @@ namespace {
 const char kUsage[] =
     "Usage: millview [OPTION]... FILE|FOLDER...\n"
     "Turns textures (MIP, SRB, PBF), pictures (PCX, Targa, PNG) into PNG and tracks\n"
-    "(VTR or MOTA .trk, loose or in a .dat, and .xq) into SVG plans. Folders are\n"
-    "walked recursively; files of other kinds are skipped.\n"
+    "(VTR or MOTA .trk, loose or in a .dat, and .xq) into SVG plans; the textures\n"
+    "and pictures in a .dat too. Folders are walked recursively; files of other\n"
+    "kinds are skipped.\n"
     "\n"
     "  -o DIR      write outputs under DIR, keeping the folders' structure\n"
     "              (default: beside each input)\n"
@@ -45,6 +46,7 @@ const char kUsage[] =
     "  millview wall.mip                  wall.mip.0.png, wall.mip.1.png, ...\n"
     "  millview --sheet wall.mip          wall.mip.png with every level\n"
     "  millview tracks/alpha/alpha.trk    tracks/alpha/alpha.trk.svg\n"
+    "  millview BRAVO.DAT                 BRAVO.DAT.svg, BRAVO.DAT.wall.mip.0.png, ...\n"
     "  millview -o view --html game/      view/**, view/index.html to browse\n"
     "\n"
     "Exit status: 0 all converted, 1 some file failed, 2 usage error.\n";
