@@ -6,6 +6,9 @@
 #   or more on two processors), the same with --sheet (one PNG per
 #   texture instead of one per level), and the time per file against pixmill's
 #   own conversion of the same picture (one process per picture).
+# Then a MOTA track of 5,000 sections with walls: the time for its SVG plan
+# alone and for the plan plus its glTF model (--3d), the model's own share
+# (aim: no more than the plan's), and the model's size per section.
 #
 #   bench/bench_millview.sh [files]      (default 400)
 #   RUNS=7 STAT=best bench/bench_millview.sh   fastest of 7 runs each
@@ -19,10 +22,11 @@ ensure_tools python3
 
 files=${1:-400}
 build=${BUILD_DIR:-build/release}
-release_build "$build" millview pixmill make_picture || { echo "bench_millview: the release build failed" >&2; exit 1; }
+release_build "$build" millview pixmill make_picture make_track || { echo "bench_millview: the release build failed" >&2; exit 1; }
 millview=$PWD/$build/millview/millview
 pixmill=$PWD/$build/pixmill/pixmill
 make_picture=$PWD/$build/tools/make_picture
+make_track=$PWD/$build/tools/make_track
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -85,4 +89,17 @@ print("  reference: two -j 1 processes on one half each, at once: %.2f s, speed-
 print("  %d PNG files; per MIP: %.2f ms with -j 1, %.2f ms with -j 2" % (pngs, j1 / files * 1000, j2 / files * 1000))
 print("  --sheet (one PNG per MIP): -j 1: %.2f s   -j 2: %.2f s   speed-up %.2f" % (s1, s2, s1 / s2))
 print("  pixmill converting the 256 x 256 Targa into a MIP: %.2f ms per picture (median of 21 runs)" % pixmill)
+PY
+
+mkdir -p "$work/track"
+"$make_track" "$work/track/long.trk" --format mota --sections 5000 --laterals 4 --surfaces 3 --walls 2 --seed 9
+plan=$(median_s "$millview" -q -j 1 -o "$work/plan" "$work/track/long.trk")
+both=$(median_s "$millview" -q -j 1 --3d -o "$work/model" "$work/track/long.trk")
+python3 - "$plan" "$both" "$(stat -c %s "$work/model/long.trk.glb")" "$(stat -c %s "$work/model/long.trk.svg")" <<'PY'
+import sys
+plan, both, glb, svg = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+model = both - plan
+print("  MOTA track of 5,000 sections: SVG alone %.3f s, SVG and model %.3f s: the model %.3f s, %.2f of the plan's time (aim 1.0 or less)"
+      % (plan, both, model, model / plan))
+print("  model %d bytes, %.0f bytes per section (plan %d bytes, %.0f per section)" % (glb, glb / 5000, svg, svg / 5000))
 PY

@@ -31,3 +31,30 @@ else()
     message(WARNING "zlib not found (Debian: zlib1g-dev)")
   endif()
 endif()
+
+# tinygltf (libtinygltf-dev) and the JSON library it writes with
+# (nlohmann-json3-dev): header-only C++ that compiles for any target. They
+# sit in the build machine's /usr/include among its system headers, which a
+# cross build must not see, so the two are copied into the build tree and
+# only that copy is on the include path, for every target alike.
+#
+#   rt_tinygltf  tiny_gltf.h and nlohmann/json.hpp; exactly one source file
+#                defines TINYGLTF_IMPLEMENTATION.
+find_path(RT_TINYGLTF_INCLUDE_DIR tiny_gltf.h PATHS /usr/include /usr/local/include
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_path(RT_NLOHMANN_INCLUDE_DIR nlohmann/json.hpp PATHS /usr/include /usr/local/include
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(RT_TINYGLTF_INCLUDE_DIR AND RT_NLOHMANN_INCLUDE_DIR)
+  set(RT_MODEL_HEADERS ${CMAKE_BINARY_DIR}/model-headers)
+  configure_file(${RT_TINYGLTF_INCLUDE_DIR}/tiny_gltf.h ${RT_MODEL_HEADERS}/tiny_gltf.h COPYONLY)
+  file(GLOB_RECURSE RT_NLOHMANN_HEADERS RELATIVE ${RT_NLOHMANN_INCLUDE_DIR}
+       ${RT_NLOHMANN_INCLUDE_DIR}/nlohmann/*.hpp)
+  foreach(header IN LISTS RT_NLOHMANN_HEADERS)
+    configure_file(${RT_NLOHMANN_INCLUDE_DIR}/${header} ${RT_MODEL_HEADERS}/${header} COPYONLY)
+  endforeach()
+  add_library(rt_tinygltf INTERFACE)
+  target_include_directories(rt_tinygltf SYSTEM INTERFACE ${RT_MODEL_HEADERS})
+else()
+  message(WARNING "tiny_gltf.h or nlohmann/json.hpp not found (Debian: libtinygltf-dev, "
+                  "nlohmann-json3-dev); millview is not built")
+endif()

@@ -84,6 +84,37 @@ foreach(program ${RT_USER_PROGRAMS})
   endif()
 endforeach()
 
+# millview's 3D pages load three.js. The Debian package recommends
+# libjs-three, which installs it where millview looks; the Windows zips
+# carry the same files, laid out as the package has them, in
+# javascript/three beside the programs, with the library's copyright.
+set(RT_THREE_DIR /usr/share/javascript/three CACHE PATH "Debian's libjs-three, for the Windows zips")
+if(WIN32 AND TARGET millview)
+  set(rt_three_files three.min.js examples/js/loaders/GLTFLoader.js examples/js/controls/OrbitControls.js)
+  set(rt_three_found TRUE)
+  foreach(file ${rt_three_files})
+    if(NOT EXISTS ${RT_THREE_DIR}/${file})
+      set(rt_three_found FALSE)
+    endif()
+  endforeach()
+  if(rt_three_found)
+    foreach(file ${rt_three_files})
+      get_filename_component(folder ${file} DIRECTORY)
+      install(FILES ${RT_THREE_DIR}/${file} DESTINATION ${RT_INSTALL_BIN}/javascript/three/${folder}
+              COMPONENT programs)
+    endforeach()
+    if(EXISTS /usr/share/doc/libjs-three/copyright)
+      rt_package_file(rt_generated crlf /usr/share/doc/libjs-three/copyright
+                      ${RT_PACKAGE_BINARY_DIR}/three-copyright.txt)
+      install(FILES ${RT_PACKAGE_BINARY_DIR}/three-copyright.txt DESTINATION ${RT_INSTALL_BIN}/javascript/three
+              RENAME copyright.txt COMPONENT programs)
+    endif()
+  else()
+    message(WARNING "three.js not found in ${RT_THREE_DIR} (Debian: libjs-three): "
+                    "the zip's millview makes no 3D pages")
+  endif()
+endif()
+
 if(WIN32)
   # Notepad and friends expect CR LF line ends and a .txt extension.
   rt_package_file(rt_generated crlf ${PROJECT_SOURCE_DIR}/README.md ${RT_PACKAGE_BINARY_DIR}/README.txt)
@@ -159,7 +190,9 @@ and the K5/K6/KV family) into the XQ track format. pixmill converts a PCX
 or Targa picture into a MIP texture or an SRB sprite.")
   if(TARGET millview)
     string(APPEND CPACK_PACKAGE_DESCRIPTION
-      "\nmillview shows textures as PNG pictures and tracks as SVG plans.")
+      "\nmillview shows textures as PNG pictures and tracks as SVG plans and glTF models.")
+    # The galleries' 3D pages; without it millview makes the rest.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libjs-three)
   endif()
   if(TARGET modbatch)
     string(APPEND CPACK_PACKAGE_DESCRIPTION

@@ -54,6 +54,8 @@ void Figure(std::ostringstream& html, const GalleryItem& item) {
       html << " <a href=\"" << UrlOf(item.levels[i]) << "\">" << i << "</a>";
   }
   if (!item.sheet.empty()) html << "<br><a href=\"" << UrlOf(item.sheet) << "\">sheet</a>";
+  if (!item.modelPage.empty())
+    html << "<br><a class=\"model\" href=\"" << UrlOf(item.modelPage) << "\">3D view</a>";
   html << "</figcaption></figure>\n";
 }
 

@@ -20,6 +20,7 @@ struct GalleryItem {
   bool sprite = false;
   std::string details;              ///< sprite size and centre, plan facts
   std::string group;                ///< the archive it came from, or ""
+  std::string modelPage;           ///< plans: the 3D page, if written
 };
 
 class Galleries {

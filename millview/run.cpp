@@ -3,12 +3,15 @@
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <set>
 #include <new>
 #include <mutex>
 
 #include "millview/archive.h"
 #include "millview/files.h"
 #include "millview/gallery.h"
+#include "millview/model.h"
+#include "millview/model_page.h"
 #include "millview/names.h"
 #include "millview/textures.h"
 #include "millview/tracks.h"
@@ -35,8 +38,10 @@ const char kUsage[] =
     "  -j N        convert N files at a time (default: one per processor)\n"
     "  --sheet     one PNG per texture with all levels in a row\n"
     "              (default: one PNG per level)\n"
+    "  --3d        also write every track as a glTF model, <plan>.glb\n"
     "  --html      also write an index.html gallery in every output folder\n"
-    "              (textures then get their levels and their sheet)\n"
+    "              (textures then get their levels and their sheet; tracks\n"
+    "              their model and a 3D page, <plan>.3d.html)\n"
     "  -q          print only errors\n"
     "  -v          also name every file that is skipped, and why\n"
     "  --help      show this help and exit\n"
@@ -47,6 +52,7 @@ const char kUsage[] =
     "  millview --sheet wall.mip          wall.mip.png with every level\n"
     "  millview tracks/alpha/alpha.trk    tracks/alpha/alpha.trk.svg\n"
     "  millview BRAVO.DAT                 BRAVO.DAT.svg, BRAVO.DAT.wall.mip.0.png, ...\n"
+    "  millview --3d alpha.trk            alpha.trk.svg and alpha.trk.glb\n"
     "  millview -o view --html game/      view/**, view/index.html to browse\n"
     "\n"
     "Exit status: 0 all converted, 1 some file failed, 2 usage error.\n";
@@ -214,6 +220,7 @@ struct Context {
   const Options& options;
   RuntimeSession& runtime;
   Claims claims;
+  const ViewerScripts* scripts;  ///< null when the 3D pages cannot be made
 };
 
 /// Makes the folder and writes the outputs of `job`, once they are claimed.
@@ -290,7 +297,17 @@ std::string PlanName(const std::string& input, const NamedTrack& named, bool arc
   return FileNameOf(input) + "." + SafeNamePart(named.fileName) + ".svg";
 }
 
+/// "../" once for every folder of `rel` below the gallery's top folder.
+std::string UpToTop(const std::string& rel) {
+  if (rel.empty()) return "";
+  std::string up = "../";
+  for (char c : rel)
+    if (c == '/') up += "../";
+  return up;
+}
+
 void ConvertTracks(Context& context, const Job& job, const std::string& folder, Result& result) {
+  const Options& options = context.options;
   std::vector<Output> outputs;
   try {
     const bool archive = job.extension == "dat";
@@ -309,6 +326,17 @@ void ConvertTracks(Context& context, const Job& job, const std::string& folder, 
       item.details = details;
       outputs.push_back(Output{JoinPath(folder, item.image),
                                std::vector<uint8_t>(svg.begin(), svg.end())});
+      if (options.model || options.html) {
+        ModelFacts model;
+        std::vector<uint8_t> glb = TrackModel(*named.track, named.trackName, model);
+        if (options.html && context.scripts) {
+          item.modelPage = ModelPageName(item.image);
+          const std::string page = ModelPage(named.trackName, item.image, glb, model, UpToTop(job.rel));
+          outputs.push_back(Output{JoinPath(folder, item.modelPage),
+                                   std::vector<uint8_t>(page.begin(), page.end())});
+        }
+        outputs.push_back(Output{JoinPath(folder, ModelName(item.image)), std::move(glb)});
+      }
       result.items.push_back(item);
     }
   } catch (const std::exception& failure) {
@@ -355,6 +383,8 @@ cli::Request ParseCommandLine(const std::vector<std::string>& arguments, Options
       options.sheet = true;
     } else if (arg == "--html") {
       options.html = true;
+    } else if (arg == "--3d") {
+      options.model = true;
     } else if (arg == "-q" || arg == "--quiet") {
       options.quiet = true;
     } else if (arg == "-v" || arg == "--verbose") {
@@ -424,7 +454,18 @@ int Run(const Options& options, RuntimeSession& runtime) {
   std::map<std::size_t, std::string> refused = SharedOutputs(plan);
   std::vector<Result> results(plan.jobs.size());
   cli::ProgressLine progress(cli::ProgressLine::Wanted(options.quiet));
-  Context context{options, runtime, {}};
+  // The 3D pages need three.js where the system installs it; without it
+  // the galleries go without them, and the user hears so once.
+  ViewerScripts scripts;
+  bool haveScripts = false;
+  if (options.html) {
+    std::string missing;
+    haveScripts = FindViewerScripts(scripts, missing);
+    if (!haveScripts)
+      std::fprintf(stderr, "millview: no 3D pages in the galleries: cannot find %s (Debian: libjs-three)\n",
+                   missing.c_str());
+  }
+  Context context{options, runtime, {}, haveScripts ? &scripts : nullptr};
   std::size_t done = 0;
   std::mutex reportLock;
   cli::RunPool(plan.jobs.size(), cli::WorkerCount(options.jobs, plan.jobs.size()), [&](std::size_t n) {
@@ -468,6 +509,14 @@ int Run(const Options& options, RuntimeSession& runtime) {
         galleries.Add(plan.roots[plan.jobs[n].root], plan.jobs[n].rel, item);
     std::string reason;
     if (!galleries.Write(reason)) {
+      std::fprintf(stderr, "millview: %s\n", reason.c_str());
+      ++failed;
+    }
+    std::set<std::string> viewed;  // top folders of trees with a 3D page
+    for (std::size_t n = 0; n < plan.jobs.size(); ++n)
+      for (const GalleryItem& item : results[n].items)
+        if (!item.modelPage.empty()) viewed.insert(plan.roots[plan.jobs[n].root]);
+    if (!WriteViewerScripts(scripts, viewed, reason)) {
       std::fprintf(stderr, "millview: %s\n", reason.c_str());
       ++failed;
     }

@@ -15,6 +15,7 @@ struct Options {
   unsigned jobs = 0;                ///< -j; 0: one per processor
   bool sheet = false;
   bool html = false;
+  bool model = false;               ///< --3d: a .glb beside every plan
   bool quiet = false;
   bool verbose = false;             ///< -v: name every skipped file
 };

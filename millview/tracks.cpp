@@ -26,12 +26,6 @@ constexpr double kLegendHeight = 60.0;
 /// Curves are drawn as chords of at most this many degrees.
 constexpr double kDegreesPerChord = 3.0;
 
-/// Fill colours by surface kind (0 to 6).
-const char* const kKindColours[] = {"#6d6d6d", "#4a8a3a", "#c9b27c", "#8fbf5a",
-                                    "#b57f4f", "#5f7fbf", "#bf5f9f"};
-/// What the kinds stand for, as far as the formats say.
-const char* const kKindNames[] = {"kind 0", "kind 1", "kind 2", "kind 3",
-                                  "kind 4", "kind 5", "kind 6"};
 
 Handle<TrkFile> ReadTrk(const Handle<SubFile>& file) {
   uint8_t header[8] = {};
@@ -92,6 +86,13 @@ double ScaleLength(double extent) {
 }
 
 }  // namespace
+
+const char* const kKindColours[kSurfaceKinds] = {"#6d6d6d", "#4a8a3a", "#c9b27c", "#8fbf5a",
+                                                 "#b57f4f", "#5f7fbf", "#bf5f9f"};
+const char* const kKindNames[kSurfaceKinds] = {"kind 0", "kind 1", "kind 2", "kind 3",
+                                               "kind 4", "kind 5", "kind 6"};
+
+int ShownKind(int kind) { return kind < 0 || kind >= kSurfaceKinds ? 0 : kind; }
 
 std::vector<NamedTrack> ReadTracks(const std::string& path, const std::string& extension) {
   std::vector<NamedTrack> tracks;
@@ -189,7 +190,7 @@ std::string TrackSvg(const TrkFile& track, const std::string& name, PlanFacts& f
       << ".wall{fill:none;stroke:#202020;stroke-width:2}\n"
       << ".boundary{stroke:#909090;stroke-width:0.5}\n"
       << "text{font-family:sans-serif;font-size:11px;fill:#202020}\n";
-  for (int k = 0; k < 7; ++k) svg << ".kind-" << k << "{fill:" << kKindColours[k] << "}\n";
+  for (int k = 0; k < kSurfaceKinds; ++k) svg << ".kind-" << k << "{fill:" << kKindColours[k] << "}\n";
   svg << "</style>\n<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
 
   // Surfaces under everything else, by kind.
@@ -199,8 +200,7 @@ std::string TrackSvg(const TrkFile& track, const std::string& name, PlanFacts& f
   for (uint32_t i = 0; i < sections; ++i)
     for (uint32_t k = 0; k < track.SurfaceCount(i); ++k) {
       if (track.SurfaceIsWall(i, k)) continue;
-      int kind = track.SurfaceKind(i, k);
-      if (kind < 0 || kind > 6) kind = 0;
+      const int kind = ShownKind(track.SurfaceKind(i, k));
       ++kindsHeld[kind];
       svg << "<path class=\"surface kind-" << kind << "\" d=\""
           << PathOf(mapped(band(i, track.SurfaceFromAtStart(i, k), track.SurfaceFromAtEnd(i, k),

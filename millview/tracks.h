@@ -22,6 +22,15 @@ struct NamedTrack {
 /// otherwise. Throws the readers' errors.
 std::vector<NamedTrack> ReadTracks(const std::string& path, const std::string& extension);
 
+/// The generic surface kinds of the track model, 0 to 6.
+constexpr int kSurfaceKinds = 7;
+/// Fill colour of each kind in the plans and models, "#rrggbb".
+extern const char* const kKindColours[kSurfaceKinds];
+/// What the kinds stand for, as far as the formats say.
+extern const char* const kKindNames[kSurfaceKinds];
+/// The kind a strip is shown as: its own, or 0 when it is out of range.
+int ShownKind(int kind);
+
 /// What a plan shows, for the gallery.
 struct PlanFacts {
   double lengthM = 0;

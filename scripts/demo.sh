@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
-ensure_tools
+# libjs-three: three.js for millview's 3D pages.
+ensure_tools libjs-three
 
 build=${BUILD_DIR:-build/release}
 release_build "$build" trackconv xq_summary
@@ -154,8 +155,9 @@ else
   echo "== datpack could not be built (cmake --build $build --target datpack shows why)"
 fi
 
-# millview turns the samples and pixmill's outputs into PNG pictures and SVG
-# track plans with galleries to browse, all in one folder.
+# millview turns the samples and pixmill's outputs into PNG pictures, SVG
+# track plans and glTF track models with galleries and 3D pages to browse,
+# all in one folder.
 if ! release_build "$build" millview 2>/dev/null; then
   echo "== millview could not be built (cmake --build $build --target millview shows why)"
   exit 0
@@ -170,4 +172,8 @@ echo "-- millview --html -o $build/demo/millview $shown"
 "$PWD/$build/millview/millview" --html -o "$work/millview" "$shown" | sed 's/^/   | /'
 echo "   sheets: $(cd "$work/millview" && find . -name '*.mip.png' -o -name '*.srb.png' | sort | tr '\n' ' ')"
 echo "   plans:  $(cd "$work/millview" && find . -name '*.svg' | sort | tr '\n' ' ')"
+echo "   models: $(cd "$work/millview" && find . -name '*.glb' -printf '%p (%s bytes)\n' | sort | tr '\n' ' ')"
+for page in $(cd "$work/millview" && find . -name '*.3d.html' | sort); do
+  echo "== 3D page: $PWD/$work/millview/${page#./}"
+done
 echo "== open $PWD/$work/millview/index.html in a browser to see them"

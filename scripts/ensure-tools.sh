@@ -14,6 +14,10 @@ ensure_tools() {
   # Image libraries: stb_image and stb_image_write (headers), zlib.
   [ -e /usr/include/stb/stb_image.h ] || missing+=(libstb-dev)
   [ -e /usr/include/zlib.h ] || missing+=(zlib1g-dev)
+  # millview's glTF models: tinygltf and the JSON library it writes with
+  # (headers, compiled for every target).
+  [ -e /usr/include/tiny_gltf.h ] || missing+=(libtinygltf-dev)
+  [ -e /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
   local pkg
   for pkg in "$@"; do
     dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")

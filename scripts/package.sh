@@ -12,8 +12,9 @@ cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
 # dpkg-dev and file: CPack computes the package's dependencies with them;
 # groff-base renders the manual pages for Windows; mingw-w64 builds for it.
+# libjs-three: the zips carry three.js for millview's 3D pages.
 ensure_tools dpkg-dev file groff-base g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix \
-  libz-mingw-w64-dev
+  libz-mingw-w64-dev libjs-three
 
 dist=dist
 release=${BUILD_DIR:-build/release}

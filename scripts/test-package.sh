@@ -121,6 +121,13 @@ zip_contents() {  # <zip> <top folder> <expected list file>
     done
     echo "$2/README.txt"
     echo "$2/LICENSE.txt"
+    # three.js for millview's 3D pages, as libjs-three lays it out.
+    if [[ " ${programs[*]} " == *" millview "* ]]; then
+      echo "$2/javascript/three/three.min.js"
+      echo "$2/javascript/three/examples/js/loaders/GLTFLoader.js"
+      echo "$2/javascript/three/examples/js/controls/OrbitControls.js"
+      echo "$2/javascript/three/copyright.txt"
+    fi
   } | sort >"$3"
 }
 

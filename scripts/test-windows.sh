@@ -9,7 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-tools.sh
 source scripts/wine-session.sh
-ensure_tools g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest libz-mingw-w64-dev
+# The glTF headers (libtinygltf-dev, nlohmann-json3-dev) compile for Windows too.
+ensure_tools g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest libz-mingw-w64-dev \
+  libtinygltf-dev nlohmann-json3-dev
 
 jobs=${JOBS:-$(nproc)}
 build_type=${BUILD_TYPE:-Release}

@@ -1,5 +1,6 @@
 // Whole folders: structure kept under -o, unknown files skipped, and a
-// malformed texture and a truncated track named without stopping the rest.
+// malformed texture and a truncated track (which gets no model either)
+// named without stopping the rest.
 
 #include <gtest/gtest.h>
 
@@ -57,7 +58,7 @@ TEST(MillviewBatch, ConvertsTheRestAroundTwoBrokenFilesAndKeepsTheStructure) {
   testing_support::WriteBytes(dir / "in/sub/e.trk", track);
   testing_support::WriteBytes(dir / "in/sub/deep/f.mip", SmallMip());
 
-  const auto run = millview_test::RunMillview({"in", "-o", "out", "-j", "2"}, dir.path().string());
+  const auto run = millview_test::RunMillview({"in", "--3d", "-o", "out", "-j", "2"}, dir.path().string());
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_NE(run.standard_error.find("b_bad.mip: "), std::string::npos) << run.standard_error;
   EXPECT_NE(run.standard_error.find("e.trk: "), std::string::npos) << run.standard_error;
@@ -65,7 +66,7 @@ TEST(MillviewBatch, ConvertsTheRestAroundTwoBrokenFilesAndKeepsTheStructure) {
       << run.standard_output;
   EXPECT_EQ(millview_test::FilesBelow(dir / "out"),
             (std::vector<std::string>{"a.mip.0.png", "a.mip.1.png", "sub/c.tga.png",
-                                      "sub/d.trk.svg", "sub/deep/f.mip.0.png", "sub/deep/f.mip.1.png"}));
+                                      "sub/d.trk.glb", "sub/d.trk.svg", "sub/deep/f.mip.0.png", "sub/deep/f.mip.1.png"}));
 }
 
 // --html: a gallery in every output folder, linking down and back up, with
