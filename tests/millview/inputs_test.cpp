@@ -198,10 +198,11 @@ TEST(MillviewArchives, UnderAnOutputFolderTheGalleryShowsMembersUnderTheArchives
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(Unix(run.standard_output), "");
   EXPECT_EQ(millview_test::FilesBelow(dir / "out"),
-            (Files{"BRAVO.DAT.sign.pcx.png", "BRAVO.DAT.svg", "BRAVO.DAT.wall.mip.0.png",
-                   "BRAVO.DAT.wall.mip.1.png", "BRAVO.DAT.wall.mip.png", "index.html", "loose/index.html",
+            (Files{"BRAVO.DAT.3d.html", "BRAVO.DAT.glb", "BRAVO.DAT.sign.pcx.png", "BRAVO.DAT.svg",
+                   "BRAVO.DAT.wall.mip.0.png", "BRAVO.DAT.wall.mip.1.png", "BRAVO.DAT.wall.mip.png",
+                   "GLTFLoader.js", "OrbitControls.js", "index.html", "loose/index.html",
                    "loose/sign.pcx.png", "loose/wall.mip.0.png", "loose/wall.mip.1.png",
-                   "loose/wall.mip.png"}));
+                   "loose/wall.mip.png", "three.min.js"}));
   ExpectSameBytes(dir, {{"out/BRAVO.DAT.wall.mip.png", "out/loose/wall.mip.png"},
                         {"out/BRAVO.DAT.sign.pcx.png", "out/loose/sign.pcx.png"}});
   const std::vector<uint8_t> page = testing_support::ReadBytes(dir / "out/index.html");
