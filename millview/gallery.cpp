@@ -1,5 +1,6 @@
 #include "millview/gallery.h"
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -97,12 +98,23 @@ std::string Galleries::Page(const std::string& title, bool up,
   for (const auto& section : sections) {
     bool any = false;
     for (const GalleryItem& item : items) {
-      if (item.kind != section.kind) continue;
+      if (item.kind != section.kind || !item.group.empty()) continue;
       if (!any) html << "<h2>" << section.heading << "</h2>\n<div class=\"grid\">\n";
       any = true;
       Figure(html, item);
     }
     if (any) html << "</div>\n";
+  }
+  // The members of each archive under the archive's name, in its order.
+  std::vector<std::string> groups;
+  for (const GalleryItem& item : items)
+    if (!item.group.empty() && std::find(groups.begin(), groups.end(), item.group) == groups.end())
+      groups.push_back(item.group);
+  for (const std::string& group : groups) {
+    html << "<h2 class=\"archive\">" << XmlEscape(group) << "</h2>\n<div class=\"grid\">\n";
+    for (const GalleryItem& item : items)
+      if (item.group == group) Figure(html, item);
+    html << "</div>\n";
   }
   if (folders.empty() && items.empty()) html << "<p>Nothing converted here.</p>\n";
   html << "</body>\n</html>\n";

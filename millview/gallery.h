@@ -19,6 +19,7 @@ struct GalleryItem {
   int width = 0, height = 0;        ///< of the picture shown
   bool sprite = false;
   std::string details;              ///< sprite size and centre, plan facts
+  std::string group;                ///< the archive it came from, or ""
   std::string modelPage;           ///< plans: the 3D page, if written
 };
 

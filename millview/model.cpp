@@ -41,11 +41,20 @@ const double kKindLinear[kSurfaceKinds][3] = {
 const double kWallLinear[3] = {0.0144, 0.0144, 0.0144};
 const double kCentreLinear[3] = {0.6308, 0.0144, 0.0144};
 
-/// One primitive's geometry before it goes into the buffer.
-struct Piece {
-  int material = 0;
+/// The geometry of one section as it is made: its vertices, and its
+/// triangles by kind (the walls' in the last slot), so that its primitives
+/// come in material order without a lookup per vertex.
+constexpr int kWallSlot = kSurfaceKinds;
+struct SectionGeometry {
   std::vector<float> positions;  ///< x, y, z per vertex
-  std::vector<uint32_t> indices;
+  std::vector<float> normals;
+  std::vector<uint32_t> triangles[kSurfaceKinds + 1];
+  /// Empties it for the next section, keeping its memory.
+  void Clear() {
+    positions.clear();
+    normals.clear();
+    for (std::vector<uint32_t>& t : triangles) t.clear();
+  }
 };
 
 /// Longitudes of a section's rows: its start, steps of a few degrees or a
@@ -57,99 +66,28 @@ std::vector<double> Rows(const TrkFile& track, uint32_t i) {
   if (track.IsCurve(i)) steps = std::max(steps, std::ceil(std::fabs(track.CurveAngle(i)) / kDegreesPerRow));
   const int n = !(steps >= 1) ? 1 : steps > kMaxRowsPerSection ? kMaxRowsPerSection : static_cast<int>(steps);
   std::vector<double> rows;
+  rows.reserve(n + 1);
   for (int c = 0; c < n; ++c) rows.push_back(start + length * c / n);
   const double end = start + length;
   rows.push_back(end > start ? std::nextafter(end, start) : start);
   return rows;
 }
 
-class Builder {
- public:
-  Builder(const TrkFile& track, const std::string& name) : track_(track), finder_(track), name_(name) {}
-
-  /// The point at `longitude` and `lateral` in model coordinates.
-  void Add(Piece& piece, double longitude, double lateral, double lift = 0.0) {
-    if (++vertices_ > kMaxVertices) throw XAssumption(name_ + ": track too large for a model");
-    Point3D p = track_.PointAt(longitude, lateral, finder_);
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || std::fabs(p.x) > 1e9 ||
-        std::fabs(p.y) > 1e9 || std::fabs(p.z) > 1e9)
-      throw XAssumption(name_ + ": track points out of range");
-    p.z += lift;
-    float v[3];
-    ModelCoordinates(p, v);
-    piece.positions.insert(piece.positions.end(), v, v + 3);
-  }
-
-  /// A grid of rows × columns: lateral offsets run linearly from `from`
-  /// to `to` (each given at the section's start and end) with the lateral
-  /// lines between them as extra columns.
-  Piece Strip(uint32_t i, const std::vector<double>& rows, double from0, double from1, double to0,
-              double to1) {
-    Piece piece;
-    const double start = track_.SectionStart(i), length = track_.SectionLength(i);
-    std::vector<double> inner;
-    const double low = std::max(from0, from1), high = std::min(to0, to1);
-    for (uint32_t j = 0; j < track_.LateralCount(); ++j) {
-      const double offset = finder_.LateralOffset(j);
-      if (offset > low && offset < high) inner.push_back(offset);
-    }
-    if (inner.size() > kMaxInnerColumns) inner.clear();
-    const uint32_t columns = static_cast<uint32_t>(inner.size() + 2);
-    for (double l : rows) {
-      const double t = length > 0 ? (l - start) / length : 0.0;
-      Add(piece, l, from0 + (from1 - from0) * t);
-      for (double offset : inner) Add(piece, l, offset);
-      Add(piece, l, to0 + (to1 - to0) * t);
-    }
-    Grid(piece, static_cast<uint32_t>(rows.size()), columns);
-    return piece;
-  }
-
-  /// An upright strip of kModelWallHeight along the line whose lateral
-  /// offset runs from `at0` to `at1`.
-  Piece Wall(uint32_t i, const std::vector<double>& rows, double at0, double at1) {
-    Piece piece;
-    const double start = track_.SectionStart(i), length = track_.SectionLength(i);
-    for (double l : rows) {
-      const double t = length > 0 ? (l - start) / length : 0.0;
-      Add(piece, l, at0 + (at1 - at0) * t);
-      Add(piece, l, at0 + (at1 - at0) * t, kModelWallHeight);
-    }
-    Grid(piece, static_cast<uint32_t>(rows.size()), 2);
-    return piece;
-  }
-
- private:
-  /// Two triangles per cell, counter-clockwise seen from above when the
-  /// columns run from right to left across the direction of travel.
-  static void Grid(Piece& piece, uint32_t rows, uint32_t columns) {
-    for (uint32_t r = 0; r + 1 < rows; ++r)
-      for (uint32_t c = 0; c + 1 < columns; ++c) {
-        const uint32_t a = r * columns + c, b = a + columns, d = b + 1, e = a + 1;
-        piece.indices.insert(piece.indices.end(), {a, b, d, a, d, e});
-      }
-  }
-
-  const TrkFile& track_;
-  const SectionFinder finder_;
-  const std::string& name_;
-  std::size_t vertices_ = 0;
-};
-
-/// Smooth normals: the sum of the faces around each vertex, made unit
-/// length; straight up where the faces around a vertex have no area.
-std::vector<float> Normals(const Piece& piece) {
-  const std::vector<float>& p = piece.positions;
-  std::vector<float> n(p.size(), 0.0f);
-  for (std::size_t t = 0; t + 2 < piece.indices.size(); t += 3) {
-    const uint32_t a = piece.indices[t] * 3, b = piece.indices[t + 1] * 3, c = piece.indices[t + 2] * 3;
+/// Smooth normals of the vertices from `first` on: the sum of the faces
+/// around each vertex among `indices`, made unit length; straight up where
+/// the faces around a vertex have no area.
+void AddNormals(const std::vector<float>& p, const uint32_t* indices, std::size_t count, std::size_t first,
+                std::vector<float>& n) {
+  n.resize(p.size(), 0.0f);
+  for (std::size_t t = 0; t + 2 < count; t += 3) {
+    const uint32_t a = indices[t] * 3, b = indices[t + 1] * 3, c = indices[t + 2] * 3;
     const float u[3] = {p[b] - p[a], p[b + 1] - p[a + 1], p[b + 2] - p[a + 2]};
     const float v[3] = {p[c] - p[a], p[c + 1] - p[a + 1], p[c + 2] - p[a + 2]};
     const float f[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
     for (uint32_t corner : {a, b, c})
       for (int k = 0; k < 3; ++k) n[corner + k] += f[k];
   }
-  for (std::size_t v = 0; v < n.size(); v += 3) {
+  for (std::size_t v = first * 3; v < n.size(); v += 3) {
     const float length = std::sqrt(n[v] * n[v] + n[v + 1] * n[v + 1] + n[v + 2] * n[v + 2]);
     if (length > 0 && std::isfinite(length)) {
       for (int k = 0; k < 3; ++k) n[v + k] /= length;
@@ -157,8 +95,91 @@ std::vector<float> Normals(const Piece& piece) {
       n[v] = 0.0f, n[v + 1] = 1.0f, n[v + 2] = 0.0f;
     }
   }
-  return n;
 }
+
+class Builder {
+ public:
+  Builder(const TrkFile& track, const std::string& name) : track_(track), finder_(track), name_(name) {}
+
+  /// The point at `longitude` and `lateral` in model coordinates, once as
+  /// it is and, when `lift` is not 0, once again `lift` metres higher.
+  void Add(std::vector<float>& positions, double longitude, double lateral, double lift = 0.0) {
+    vertices_ += lift != 0.0 ? 2 : 1;
+    if (vertices_ > kMaxVertices) throw XAssumption(name_ + ": track too large for a model");
+    Point3D p = track_.PointAt(longitude, lateral, finder_);
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z) || std::fabs(p.x) > 1e9 ||
+        std::fabs(p.y) > 1e9 || std::fabs(p.z) > 1e9)
+      throw XAssumption(name_ + ": track points out of range");
+    float v[3];
+    ModelCoordinates(p, v);
+    positions.insert(positions.end(), v, v + 3);
+    if (lift != 0.0) {
+      p.z += lift;
+      ModelCoordinates(p, v);
+      positions.insert(positions.end(), v, v + 3);
+    }
+  }
+
+  /// A grid of rows × columns: lateral offsets run linearly from `from`
+  /// to `to` (each given at the section's start and end) with the lateral
+  /// lines between them as extra columns.
+  void Strip(uint32_t i, const std::vector<double>& rows, double from0, double from1, double to0, double to1,
+             SectionGeometry& g, int slot) {
+    const uint32_t base = static_cast<uint32_t>(g.positions.size() / 3);
+    const double start = track_.SectionStart(i), length = track_.SectionLength(i);
+    inner_.clear();
+    const double low = std::max(from0, from1), high = std::min(to0, to1);
+    for (uint32_t j = 0; j < track_.LateralCount(); ++j) {
+      const double offset = finder_.LateralOffset(j);
+      if (offset > low && offset < high) inner_.push_back(offset);
+    }
+    if (inner_.size() > kMaxInnerColumns) inner_.clear();
+    const uint32_t columns = static_cast<uint32_t>(inner_.size() + 2);
+    g.positions.reserve(g.positions.size() + rows.size() * columns * 3);
+    for (double l : rows) {
+      const double t = length > 0 ? (l - start) / length : 0.0;
+      Add(g.positions, l, from0 + (from1 - from0) * t);
+      for (double offset : inner_) Add(g.positions, l, offset);
+      Add(g.positions, l, to0 + (to1 - to0) * t);
+    }
+    Grid(g, slot, base, static_cast<uint32_t>(rows.size()), columns);
+  }
+
+  /// An upright strip of kModelWallHeight along the line whose lateral
+  /// offset runs from `at0` to `at1`.
+  void Wall(uint32_t i, const std::vector<double>& rows, double at0, double at1, SectionGeometry& g) {
+    const uint32_t base = static_cast<uint32_t>(g.positions.size() / 3);
+    const double start = track_.SectionStart(i), length = track_.SectionLength(i);
+    g.positions.reserve(g.positions.size() + rows.size() * 6);
+    for (double l : rows) {
+      const double t = length > 0 ? (l - start) / length : 0.0;
+      Add(g.positions, l, at0 + (at1 - at0) * t, kModelWallHeight);
+    }
+    Grid(g, kWallSlot, base, static_cast<uint32_t>(rows.size()), 2);
+  }
+
+ private:
+  /// Two triangles per cell, counter-clockwise seen from above when the
+  /// columns run from right to left across the direction of travel; then
+  /// the normals of the piece's vertices, from its own triangles.
+  static void Grid(SectionGeometry& g, int slot, uint32_t base, uint32_t rows, uint32_t columns) {
+    std::vector<uint32_t>& indices = g.triangles[slot];
+    const std::size_t first = indices.size();
+    indices.reserve(first + std::size_t(rows - 1) * (columns - 1) * 6);
+    for (uint32_t r = 0; r + 1 < rows; ++r)
+      for (uint32_t c = 0; c + 1 < columns; ++c) {
+        const uint32_t a = base + r * columns + c, b = a + columns, d = b + 1, e = a + 1;
+        indices.insert(indices.end(), {a, b, d, a, d, e});
+      }
+    AddNormals(g.positions, indices.data() + first, indices.size() - first, base, g.normals);
+  }
+
+  const TrkFile& track_;
+  const SectionFinder finder_;
+  const std::string& name_;
+  std::size_t vertices_ = 0;
+  std::vector<double> inner_;
+};
 
 /// The one buffer of the model, with a view each for positions, normals
 /// and indices; accessors point into them.
@@ -166,16 +187,19 @@ class BufferWriter {
  public:
   explicit BufferWriter(tinygltf::Model& model) : model_(model) {}
 
+  /// The bounds are those of the values as floats.
   int Positions(const std::vector<float>& values, bool bounds) {
     const int accessor = Floats(positions_, values, TINYGLTF_TYPE_VEC3, 0);
-    if (bounds) {
+    if (bounds && !values.empty()) {
+      float low[3] = {values[0], values[1], values[2]}, high[3] = {values[0], values[1], values[2]};
+      for (std::size_t v = 3; v < values.size(); v += 3)
+        for (int k = 0; k < 3; ++k) {
+          low[k] = std::min(low[k], values[v + k]);
+          high[k] = std::max(high[k], values[v + k]);
+        }
       tinygltf::Accessor& a = model_.accessors[accessor];
-      a.minValues.assign(3, HUGE_VAL);
-      a.maxValues.assign(3, -HUGE_VAL);
-      for (std::size_t v = 0; v < values.size(); ++v) {
-        a.minValues[v % 3] = std::min(a.minValues[v % 3], static_cast<double>(values[v]));
-        a.maxValues[v % 3] = std::max(a.maxValues[v % 3], static_cast<double>(values[v]));
-      }
+      a.minValues.assign(low, low + 3);
+      a.maxValues.assign(high, high + 3);
     }
     return accessor;
   }
@@ -189,24 +213,26 @@ class BufferWriter {
     a.componentType = small ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT : TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
     a.type = TINYGLTF_TYPE_SCALAR;
     a.count = values.size();
+    const std::size_t size = values.size() * (small ? 2 : 4);
+    std::size_t at = indices_.size();
+    indices_.resize(at + (size + 3) / 4 * 4, 0);
     for (uint32_t v : values) {
-      uint8_t bytes[4];
       if (small) {
-        StoreU16(bytes, static_cast<uint16_t>(v));
-        indices_.insert(indices_.end(), bytes, bytes + 2);
+        StoreU16(&indices_[at], static_cast<uint16_t>(v));
+        at += 2;
       } else {
-        StoreU32(bytes, v);
-        indices_.insert(indices_.end(), bytes, bytes + 4);
+        StoreU32(&indices_[at], v);
+        at += 4;
       }
     }
-    while (indices_.size() % 4) indices_.push_back(0);
-    model_.accessors.push_back(a);
+    model_.accessors.push_back(std::move(a));
     return static_cast<int>(model_.accessors.size() - 1);
   }
 
   /// Joins the three parts into buffer 0 and makes their views.
   void Finish() {
     tinygltf::Buffer buffer;
+    buffer.data.reserve(positions_.size() + normals_.size() + indices_.size());
     const struct {
       const std::vector<uint8_t>& bytes;
       int target;
@@ -238,14 +264,15 @@ class BufferWriter {
     a.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
     a.type = type;
     a.count = values.size() / 3;
+    std::size_t at = out.size();
+    out.resize(at + values.size() * 4);
     for (float value : values) {
       uint32_t bits;
       std::memcpy(&bits, &value, sizeof bits);
-      uint8_t bytes[4];
-      StoreU32(bytes, bits);
-      out.insert(out.end(), bytes, bytes + 4);
+      StoreU32(&out[at], bits);
+      at += 4;
     }
-    model_.accessors.push_back(a);
+    model_.accessors.push_back(std::move(a));
     return static_cast<int>(model_.accessors.size() - 1);
   }
 
@@ -294,16 +321,32 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
   Builder builder(track, name);
   const uint32_t sections = track.SectionCount();
 
-  // Geometry first: which kinds and variants the track holds decides the
-  // materials, which are numbered in kind order before the pieces refer
-  // to them.
-  std::vector<std::vector<Piece>> pieces(sections);
+  tinygltf::Model model;
+  model.asset.version = "2.0";
+  model.asset.generator = "millview";
+  BufferWriter buffer(model);
+  // A position and a normal accessor per section and about one index
+  // accessor per strip and wall.
+  model.accessors.reserve(std::size_t(sections) * (4 + track.LateralCount()) + 1);
+  model.meshes.reserve(std::size_t(sections) + 1);
+  model.nodes.reserve(std::size_t(sections) + 2);
+  tinygltf::Node root;
+  root.name = name;
+  root.extras = tinygltf::Value(Object{{"track_length_m", tinygltf::Value(track.TrackLength())},
+                                       {"sections", tinygltf::Value(static_cast<int>(sections))},
+                                       {"units", tinygltf::Value(std::string("metres"))}});
+  root.children.reserve(std::size_t(sections) + 1);
+
+  // Geometry and meshes in one pass; which kinds and variants the track
+  // holds decides the materials, numbered in kind order (the walls' last),
+  // so the primitives hold their kind's slot until the materials exist.
   std::map<int, std::set<int>> variants;  // shown kind -> the strips' variants
-  constexpr int kWallMaterial = -1;
-  Piece centre;
+  std::vector<float> centre;
+  SectionGeometry g;
   for (uint32_t i = 0; i < sections; ++i) {
     const std::vector<double> rows = Rows(track, i);
     for (std::size_t r = 0; r + 1 < rows.size(); ++r) builder.Add(centre, rows[r], 0.0);
+    g.Clear();
     for (uint32_t k = 0; k < track.SurfaceCount(i); ++k) {
       if (track.SurfaceIsWall(i, k)) continue;
       const double f0 = track.SurfaceFromAtStart(i, k), f1 = track.SurfaceFromAtEnd(i, k);
@@ -311,20 +354,48 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
       if (f0 == t0 && f1 == t1) continue;  // no width: nothing to see
       const int kind = ShownKind(track.SurfaceKind(i, k));
       variants[kind].insert(track.SurfaceVariant(i, k));
-      pieces[i].push_back(builder.Strip(i, rows, f0, f1, t0, t1));
-      pieces[i].back().material = kind;
+      builder.Strip(i, rows, f0, f1, t0, t1, g, kind);
     }
     for (uint32_t w = 0; w < track.WallCount(i); ++w) {
       const double a0 = track.WallFromAtStart(i, w), a1 = track.WallFromAtEnd(i, w);
       const double b0 = track.WallToAtStart(i, w), b1 = track.WallToAtEnd(i, w);
-      pieces[i].push_back(builder.Wall(i, rows, a0, a1));
-      pieces[i].back().material = kWallMaterial;
-      if (a0 != b0 || a1 != b1) {
-        pieces[i].push_back(builder.Wall(i, rows, b0, b1));
-        pieces[i].back().material = kWallMaterial;
-      }
+      builder.Wall(i, rows, a0, a1, g);
+      if (a0 != b0 || a1 != b1) builder.Wall(i, rows, b0, b1, g);
       facts.walls = true;
     }
+
+    tinygltf::Node node;
+    node.name = "section-" + std::to_string(i);
+    if (!g.positions.empty()) {
+      tinygltf::Mesh mesh;
+      mesh.name = node.name;
+      mesh.extras = tinygltf::Value(
+          Object{{"section", tinygltf::Value(static_cast<int>(i))},
+                 {"kind", tinygltf::Value(std::string(track.IsCurve(i) ? "curve" : "straight"))},
+                 {"start_m", tinygltf::Value(track.SectionStart(i))},
+                 {"length_m", tinygltf::Value(track.SectionLength(i))}});
+      // One vertex accessor pair per section, shared by its primitives:
+      // one primitive per material, its pieces' triangles together.
+      const uint32_t vertexCount = static_cast<uint32_t>(g.positions.size() / 3);
+      const int positionAccessor = buffer.Positions(g.positions, true);
+      const int normalAccessor = buffer.Normals(g.normals);
+      facts.vertices += vertexCount;
+      for (int slot = 0; slot <= kWallSlot; ++slot) {
+        if (g.triangles[slot].empty()) continue;
+        tinygltf::Primitive primitive;
+        primitive.mode = TINYGLTF_MODE_TRIANGLES;
+        primitive.material = slot;
+        primitive.attributes["POSITION"] = positionAccessor;
+        primitive.attributes["NORMAL"] = normalAccessor;
+        primitive.indices = buffer.Indices(g.triangles[slot], vertexCount);
+        facts.triangles += static_cast<uint32_t>(g.triangles[slot].size() / 3);
+        mesh.primitives.push_back(std::move(primitive));
+      }
+      node.mesh = static_cast<int>(model.meshes.size());
+      model.meshes.push_back(std::move(mesh));
+    }
+    root.children.push_back(static_cast<int>(model.nodes.size()));
+    model.nodes.push_back(std::move(node));
   }
   // The line ends where the last section does, not at the start again, so
   // that a track that does not close shows its gap.
@@ -332,10 +403,7 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
   // without geometry.
   if (sections > 0) builder.Add(centre, Rows(track, sections - 1).back(), 0.0);
 
-  tinygltf::Model model;
-  model.asset.version = "2.0";
-  model.asset.generator = "millview";
-  std::map<int, int> materialOf;  // kind or kWallMaterial -> material index
+  int materialOf[kWallSlot + 1];  // slot -> material index
   for (const auto& kind : variants) {
     tinygltf::Value::Array list;
     for (int v : kind.second) list.push_back(tinygltf::Value(v));
@@ -348,71 +416,23 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
     facts.kinds.insert(kind.first);
   }
   if (facts.walls) {
-    materialOf[kWallMaterial] = static_cast<int>(model.materials.size());
+    materialOf[kWallSlot] = static_cast<int>(model.materials.size());
     model.materials.push_back(MakeMaterial(
         "wall", kWallLinear,
         tinygltf::Value(Object{{"height_m", tinygltf::Value(kModelWallHeight)}})));
   }
   const int centreMaterial = static_cast<int>(model.materials.size());
   model.materials.push_back(MakeMaterial("centre-line", kCentreLinear, tinygltf::Value()));
+  for (tinygltf::Mesh& mesh : model.meshes)
+    for (tinygltf::Primitive& primitive : mesh.primitives) primitive.material = materialOf[primitive.material];
 
-  BufferWriter buffer(model);
-  model.accessors.reserve(std::size_t(sections) * (2 + materialOf.size()) + 1);
-  tinygltf::Node root;
-  root.name = name;
-  root.extras = tinygltf::Value(Object{{"track_length_m", tinygltf::Value(track.TrackLength())},
-                                       {"sections", tinygltf::Value(static_cast<int>(sections))},
-                                       {"units", tinygltf::Value(std::string("metres"))}});
-  for (uint32_t i = 0; i < sections; ++i) {
-    tinygltf::Node node;
-    node.name = "section-" + std::to_string(i);
-    if (!pieces[i].empty()) {
-      tinygltf::Mesh mesh;
-      mesh.name = node.name;
-      mesh.extras = tinygltf::Value(
-          Object{{"section", tinygltf::Value(static_cast<int>(i))},
-                 {"kind", tinygltf::Value(std::string(track.IsCurve(i) ? "curve" : "straight"))},
-                 {"start_m", tinygltf::Value(track.SectionStart(i))},
-                 {"length_m", tinygltf::Value(track.SectionLength(i))}});
-      // One vertex accessor pair per section, shared by its primitives:
-      // one primitive per material, its pieces' triangles together.
-      std::vector<float> positions, normals;
-      std::map<int, std::vector<uint32_t>> triangles;  // material -> indices
-      for (const Piece& piece : pieces[i]) {
-        const uint32_t base = static_cast<uint32_t>(positions.size() / 3);
-        positions.insert(positions.end(), piece.positions.begin(), piece.positions.end());
-        const std::vector<float> n = millview::Normals(piece);
-        normals.insert(normals.end(), n.begin(), n.end());
-        std::vector<uint32_t>& indices = triangles[materialOf[piece.material]];
-        for (uint32_t index : piece.indices) indices.push_back(base + index);
-      }
-      const uint32_t vertexCount = static_cast<uint32_t>(positions.size() / 3);
-      const int positionAccessor = buffer.Positions(positions, true);
-      const int normalAccessor = buffer.Normals(normals);
-      facts.vertices += vertexCount;
-      for (const auto& group : triangles) {
-        tinygltf::Primitive primitive;
-        primitive.mode = TINYGLTF_MODE_TRIANGLES;
-        primitive.material = group.first;
-        primitive.attributes["POSITION"] = positionAccessor;
-        primitive.attributes["NORMAL"] = normalAccessor;
-        primitive.indices = buffer.Indices(group.second, vertexCount);
-        facts.triangles += static_cast<uint32_t>(group.second.size() / 3);
-        mesh.primitives.push_back(primitive);
-      }
-      node.mesh = static_cast<int>(model.meshes.size());
-      model.meshes.push_back(std::move(mesh));
-    }
-    root.children.push_back(static_cast<int>(model.nodes.size()));
-    model.nodes.push_back(std::move(node));
-  }
-  if (!centre.positions.empty()) {
+  if (!centre.empty()) {
     tinygltf::Mesh mesh;
     mesh.name = "centre-line";
     tinygltf::Primitive primitive;
     primitive.mode = TINYGLTF_MODE_LINE_STRIP;
     primitive.material = centreMaterial;
-    primitive.attributes["POSITION"] = buffer.Positions(centre.positions, true);
+    primitive.attributes["POSITION"] = buffer.Positions(centre, true);
     mesh.primitives.push_back(primitive);
     tinygltf::Node node;
     node.name = "centre-line";
@@ -420,7 +440,7 @@ std::vector<uint8_t> TrackModel(const TrkFile& track, const std::string& name, M
     model.meshes.push_back(std::move(mesh));
     root.children.push_back(static_cast<int>(model.nodes.size()));
     model.nodes.push_back(std::move(node));
-    facts.vertices += static_cast<uint32_t>(centre.positions.size() / 3);
+    facts.vertices += static_cast<uint32_t>(centre.size() / 3);
   }
   tinygltf::Scene scene;
   scene.name = name;

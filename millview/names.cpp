@@ -53,6 +53,12 @@ std::string StemOf(const std::string& name) {
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+std::string SafeNamePart(std::string name) {
+  for (char& c : name)
+    if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20) c = '_';
+  return name;
+}
+
 std::string XmlEscape(const std::string& text) {
   std::string out;
   for (char c : text) {

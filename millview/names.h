@@ -18,6 +18,9 @@ std::string FolderPath(const std::string& root, const std::string& rel);
 std::string LowerExtension(const std::string& name);
 /// A file name without its extension.
 std::string StemOf(const std::string& name);
+/// `name` fit to be part of an output's file name: characters that would
+/// lead out of the folder or are not allowed in a name become '_'.
+std::string SafeNamePart(std::string name);
 /// Text with &, <, >, " and ' escaped, for XML and HTML alike.
 std::string XmlEscape(const std::string& text);
 /// A relative path with each character that is not safe in a link escaped.

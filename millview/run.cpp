@@ -7,6 +7,7 @@
 #include <new>
 #include <mutex>
 
+#include "millview/archive.h"
 #include "millview/files.h"
 #include "millview/gallery.h"
 #include "millview/model.h"
@@ -28,8 +29,9 @@ namespace {
 const char kUsage[] =
     "Usage: millview [OPTION]... FILE|FOLDER...\n"
     "Turns textures (MIP, SRB, PBF), pictures (PCX, Targa, PNG) into PNG and tracks\n"
-    "(VTR or MOTA .trk, loose or in a .dat, and .xq) into SVG plans. Folders are\n"
-    "walked recursively; files of other kinds are skipped.\n"
+    "(VTR or MOTA .trk, loose or in a .dat, and .xq) into SVG plans; the textures\n"
+    "and pictures in a .dat too. Folders are walked recursively; files of other\n"
+    "kinds are skipped.\n"
     "\n"
     "  -o DIR      write outputs under DIR, keeping the folders' structure\n"
     "              (default: beside each input)\n"
@@ -49,6 +51,7 @@ const char kUsage[] =
     "  millview wall.mip                  wall.mip.0.png, wall.mip.1.png, ...\n"
     "  millview --sheet wall.mip          wall.mip.png with every level\n"
     "  millview tracks/alpha/alpha.trk    tracks/alpha/alpha.trk.svg\n"
+    "  millview BRAVO.DAT                 BRAVO.DAT.svg, BRAVO.DAT.wall.mip.0.png, ...\n"
     "  millview --3d alpha.trk            alpha.trk.svg and alpha.trk.glb\n"
     "  millview -o view --html game/      view/**, view/index.html to browse\n"
     "\n"
@@ -71,6 +74,17 @@ struct Job {
   Kind kind = Kind::kUnknown;
   std::size_t root = 0;
   std::string rel;  ///< '/'-separated, "" for the tree's root
+  bool member = false;     ///< a texture or picture inside the archive `input`
+  uint32_t memberIndex = 0;
+  std::string memberName;  ///< as the archive reader gives it
+
+  /// The input as messages name it: "BRAVO.DAT:wall.mip" for a member.
+  std::string Label() const { return member ? input + ":" + memberName : input; }
+  /// The name the outputs are named after: the file's, or for a member
+  /// "<archive>.<member>" ("BRAVO.DAT.wall.mip").
+  std::string OutputName() const {
+    return member ? FileNameOf(input) + "." + SafeNamePart(memberName) : FileNameOf(input);
+  }
 };
 
 /// The file a PNG of millview's own was made from: "wall.mip" for
@@ -119,7 +133,17 @@ struct Plan {
       Skip(input, "made by millview from " + source);
       return;
     }
-    jobs.push_back(Job{input, extension, kind, root, rel});
+    jobs.push_back(Job{input, extension, kind, root, rel, false, 0, ""});
+    if (extension != "dat") return;
+    // The textures and pictures among an archive's members are converted
+    // as loose files are, named after the archive and the member.
+    for (const ArchiveMember& found : ArchiveMembers(input)) {
+      const std::string memberExtension = LowerExtension(found.name);
+      const Kind memberKind = KindOf(memberExtension);
+      if (memberKind != Kind::kTexture && memberKind != Kind::kPicture) continue;
+      Job job{input, memberExtension, memberKind, root, rel, true, found.index, found.name};
+      jobs.push_back(job);
+    }
   }
 };
 
@@ -143,9 +167,9 @@ std::map<std::size_t, std::string> SharedOutputs(const Plan& plan) {
   for (std::size_t n = 0; n < plan.jobs.size(); ++n) {
     const Job& job = plan.jobs[n];
     const auto claimed =
-        first.emplace(OutputKey(JoinPath(plan.OutputFolder(job), FileNameOf(job.input))), n);
+        first.emplace(OutputKey(JoinPath(plan.OutputFolder(job), job.OutputName())), n);
     if (!claimed.second)
-      refused[n] = "its outputs are also made from " + plan.jobs[claimed.first->second].input;
+      refused[n] = "its outputs are also made from " + plan.jobs[claimed.first->second].Label();
   }
   return refused;
 }
@@ -202,7 +226,7 @@ struct Context {
 /// Makes the folder and writes the outputs of `job`, once they are claimed.
 bool Store(Context& context, const Job& job, const std::string& folder,
            const std::vector<Output>& outputs, std::string& reason) {
-  if (!context.claims.Take(job.input, outputs, reason)) return false;
+  if (!context.claims.Take(job.Label(), outputs, reason)) return false;
   if (!MakeFolders(folder)) {
     reason = "cannot make the folder " + folder;
     return false;
@@ -214,12 +238,15 @@ void ConvertTexture(Context& context, const Job& job, const std::string& folder,
   const Options& options = context.options;
   std::vector<uint8_t> bytes;
   Texture texture;
-  if (!ReadWholeFile(job.input, bytes, result.reason) ||
-      !ReadTexture(context.runtime, bytes, job.extension, texture, result.reason))
+  const bool read = job.member
+                        ? ReadArchiveMember(job.input, job.memberIndex, bytes, result.reason)
+                        : ReadWholeFile(job.input, bytes, result.reason);
+  if (!read || !ReadTexture(context.runtime, bytes, job.extension, texture, result.reason))
     return;
-  const std::string name = FileNameOf(job.input);
+  const std::string name = job.OutputName();
   GalleryItem item;
-  item.source = name;
+  item.source = job.member ? job.memberName : name;
+  if (job.member) item.group = FileNameOf(job.input);
   item.kind = job.kind == Kind::kPicture ? GalleryItem::kPicture : GalleryItem::kTexture;
   item.width = texture.levels[0].width;
   item.height = texture.levels[0].height;
@@ -253,7 +280,7 @@ void ConvertTexture(Context& context, const Job& job, const std::string& folder,
     item.details = Number(s.widthM) + " x " + Number(s.heightM) + " m, " + Number(s.pixelWidth) +
                    " x " + Number(s.pixelHeight) + " pixels, centre " + Number(s.centreX) + ", " +
                    Number(s.centreY);
-    result.notes.push_back(job.input + ": sprite " + item.details);
+    result.notes.push_back(job.Label() + ": sprite " + item.details);
   }
   if (!Store(context, job, folder, outputs, result.reason)) return;
   result.items.push_back(item);
@@ -267,10 +294,7 @@ void ConvertTexture(Context& context, const Job& job, const std::string& folder,
 std::string PlanName(const std::string& input, const NamedTrack& named, bool archive, bool first) {
   if (!archive) return named.fileName + ".svg";
   if (first) return FileNameOf(input) + ".svg";
-  std::string member = named.fileName;
-  for (char& c : member)
-    if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20) c = '_';
-  return FileNameOf(input) + "." + member + ".svg";
+  return FileNameOf(input) + "." + SafeNamePart(named.fileName) + ".svg";
 }
 
 /// "../" once for every folder of `rel` below the gallery's top folder.
@@ -462,7 +486,7 @@ int Run(const Options& options, RuntimeSession& runtime) {
     }
     std::lock_guard<std::mutex> hold(reportLock);
     if (!result.ok || (!options.quiet && !result.notes.empty())) progress.Clear();
-    if (!result.ok) std::fprintf(stderr, "millview: %s: %s\n", job.input.c_str(), result.reason.c_str());
+    if (!result.ok) std::fprintf(stderr, "millview: %s: %s\n", job.Label().c_str(), result.reason.c_str());
     if (!options.quiet) {
       for (const std::string& note : result.notes) std::printf("%s\n", note.c_str());
       std::fflush(stdout);

@@ -69,6 +69,14 @@ bool BeginCreating() {
 
 void EndCreating() { --creating; }
 
+bool Holds(const char* path, bool (*same)(const char* kept, const char* path)) {
+  if (!path) return false;
+  for (Slot& slot : slots) {
+    if (slot.state.load(std::memory_order_acquire) == kKept && same(slot.path, path)) return true;
+  }
+  return false;
+}
+
 void RemoveAll(bool (*remove)(const char* path)) {
   ending = true;
   // The creating thread holds the interruption signals off, so it is never

@@ -13,6 +13,9 @@ namespace temporaries {
 bool BeginCreating();
 void EndCreating();
 
+/// Whether a registered name is `path`, as `same` compares two names.
+bool Holds(const char* path, bool (*same)(const char* kept, const char* path));
+
 /// Calls `remove` with each registered name, after any creation under way
 /// on another thread has registered its name; later creations are refused.
 /// Async-signal-safe as long as `remove` is.

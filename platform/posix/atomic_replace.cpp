@@ -178,6 +178,14 @@ bool PlaceNewFile(const char* from, const char* to) {
     std::size_t last = 0;
     if (!from || !*from || !to || !*to || !FullPathName(to, full, last) || last == std::string::npos) return false;
     const std::string target = posix::CreationCase(full);
+#ifdef RENAME_NOREPLACE
+    // One call where the system has it: the name is taken only if free.
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+      ForgetTemporary(from);
+      return true;
+    }
+    if (errno == EEXIST) return false;
+#endif
     // A second link fails where the name exists: nothing is replaced.
     if (link(from, target.c_str()) == 0) {
       RemoveFile(from);  // the other name of the same file, in the same folder

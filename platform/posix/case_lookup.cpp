@@ -34,6 +34,13 @@ std::string MatchInDirectory(const std::string& directory, const std::string& na
 
 std::string Resolve(const std::string& path, bool keep_last) {
   if (path.empty() || path[0] != '/' || Exists(path)) return path;
+  // A new name in a folder that is there as spelled: nothing to look up.
+  if (keep_last) {
+    const std::size_t slash = path.rfind('/');
+    if (slash > 0 && slash + 1 < path.size() && path.find("//") == std::string::npos &&
+        Exists(path.substr(0, slash)))
+      return path;
+  }
   std::vector<std::string> parts;
   std::size_t start = 1;
   while (start <= path.size()) {

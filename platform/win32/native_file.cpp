@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/memory_files.h"
+#include "platform/win32/temporary_sharing.h"
 
 namespace platform {
 
@@ -19,8 +20,8 @@ NativeFile OpenFile(const std::string& path, uint32_t access, uint32_t share,
   NativeFile file;
   if (path.find('\0') != std::string::npos) return file;
   if (memory::Serves(path)) return memory::Open(path, access, creation);
-  HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, creation, 0,
-                              nullptr);
+  HANDLE handle = CreateFileA(path.c_str(), access, win32::ShareModeFor(path.c_str(), share), nullptr,
+                              creation, 0, nullptr);
   if (handle != INVALID_HANDLE_VALUE) file.value = reinterpret_cast<intptr_t>(handle);
   return file;
 }

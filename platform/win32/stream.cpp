@@ -5,6 +5,10 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <cstring>
+
+#include "platform/win32/temporary_sharing.h"
+
 namespace platform {
 
 namespace {
@@ -25,11 +29,40 @@ bool Acceptable(std::FILE* stream) {
          info.st_size <= kLargestSize;
 }
 
+// A stream over an open handle, which it takes over; null (the handle
+// closed) on failure.
+std::FILE* StreamOver(HANDLE handle, int flags, const char* mode) {
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(fd, mode);
+  if (!stream) _close(fd);
+  return stream;
+}
+
+// The temporary of an output opened as fopen opens files (sharing reading
+// and writing), and sharing deletion too (see temporary_sharing.h), which
+// fopen cannot ask for.
+std::FILE* OpenTemporary(const char* path, const char* mode) {
+  const bool update = std::strchr(mode, '+') != nullptr;
+  const bool text = std::strchr(mode, 't') != nullptr;
+  DWORD access = update ? GENERIC_READ | GENERIC_WRITE : mode[0] == 'r' ? GENERIC_READ : GENERIC_WRITE;
+  DWORD creation = mode[0] == 'r' ? OPEN_EXISTING : mode[0] == 'w' ? CREATE_ALWAYS : OPEN_ALWAYS;
+  int flags = (text ? _O_TEXT : _O_BINARY) | (mode[0] == 'a' ? _O_APPEND : 0) |
+              (access == GENERIC_READ ? _O_RDONLY : 0);
+  HANDLE handle = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return StreamOver(handle, flags, mode);
+}
+
 }  // namespace
 
 std::FILE* OpenStream(const char* path, const char* mode) {
   if (!path || !*path || !ValidMode(mode)) return nullptr;
-  std::FILE* stream = std::fopen(path, mode);
+  std::FILE* stream = win32::IsTemporary(path) ? OpenTemporary(path, mode) : std::fopen(path, mode);
   if (stream && !Acceptable(stream)) {
     std::fclose(stream);
     return nullptr;
@@ -58,14 +91,7 @@ std::FILE* OpenMemoryStream(const void* data, uint32_t size) {
     return nullptr;
   }
   SetFilePointer(handle, 0, nullptr, FILE_BEGIN);
-  int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  std::FILE* stream = _fdopen(fd, "rb");
-  if (!stream) _close(fd);
-  return stream;
+  return StreamOver(handle, _O_RDONLY | _O_BINARY, "rb");
 }
 
 bool SeekStream(std::FILE* stream, int64_t offset, int whence) {

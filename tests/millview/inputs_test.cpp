@@ -136,3 +136,116 @@ TEST(MillviewInputs, TheSecondInputForOneOutputFailsNamingTheFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+/// A 2 x 2 PCX of 8 bits in one plane: four literal pixels and a grey palette.
+std::vector<uint8_t> SmallPcx() {
+  std::vector<uint8_t> pcx(128, 0);
+  pcx[0] = 0x0A, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8;
+  pcx[8] = 1, pcx[10] = 1;  // last column and row
+  pcx[65] = 1, pcx[66] = 2;  // one plane of two bytes a line
+  for (uint8_t index : {1, 2, 3, 4}) pcx.push_back(index);
+  pcx.push_back(0x0C);
+  for (int i = 0; i < 256; ++i)
+    for (int c = 0; c < 3; ++c) pcx.push_back(static_cast<uint8_t>(i * 3 + c));
+  return pcx;
+}
+
+/// An archive of a track, a texture, a picture, a member that is no MIP and
+/// a text, with the texture and the picture also loose in "loose/".
+void WriteGame(const TempDir& dir, const std::string& folder) {
+  fs::create_directories(dir.path() / folder / "loose");
+  trackgen::WriteDatArchive(dir / (folder + "/BRAVO.DAT"), {{"BRAVO.TRK", TrackBytes(dir, 3)},
+                                                            {"WALL.MIP", SmallMip()},
+                                                            {"SIGN.PCX", SmallPcx()},
+                                                            {"BAD.MIP", trackgen::BytesOf("no texture")},
+                                                            {"README.TXT", trackgen::BytesOf("hi")}});
+  testing_support::WriteBytes(dir / (folder + "/loose/wall.mip"), SmallMip());
+  testing_support::WriteBytes(dir / (folder + "/loose/sign.pcx"), SmallPcx());
+}
+
+void ExpectSameBytes(const TempDir& dir, const std::vector<std::pair<std::string, std::string>>& pairs) {
+  for (const auto& [member, loose] : pairs) {
+    const std::vector<uint8_t> bytes = testing_support::ReadBytes(dir / member);
+    EXPECT_FALSE(bytes.empty()) << member;
+    EXPECT_EQ(bytes, testing_support::ReadBytes(dir / loose)) << member;
+  }
+}
+
+TEST(MillviewArchives, MembersAreConvertedBesideTheArchiveAsLooseFilesAre) {
+  TempDir dir;
+  WriteGame(dir, "game");
+  const auto run = millview_test::RunMillview({"game"}, dir.path().string());
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(Unix(run.standard_output), "millview: 5 converted, 1 failed, 0 skipped\n");
+  EXPECT_EQ(Unix(run.standard_error),
+            "millview: " + Shown("game/BRAVO.DAT") + ":bad.mip: malformed MIP texture\n");
+  EXPECT_EQ(millview_test::FilesBelow(dir / "game"),
+            (Files{"BRAVO.DAT", "BRAVO.DAT.sign.pcx.png", "BRAVO.DAT.svg", "BRAVO.DAT.wall.mip.0.png",
+                   "BRAVO.DAT.wall.mip.1.png", "loose/sign.pcx", "loose/sign.pcx.png", "loose/wall.mip",
+                   "loose/wall.mip.0.png", "loose/wall.mip.1.png"}));
+  ExpectSameBytes(dir, {{"game/BRAVO.DAT.wall.mip.0.png", "game/loose/wall.mip.0.png"},
+                        {"game/BRAVO.DAT.wall.mip.1.png", "game/loose/wall.mip.1.png"},
+                        {"game/BRAVO.DAT.sign.pcx.png", "game/loose/sign.pcx.png"}});
+}
+
+TEST(MillviewArchives, UnderAnOutputFolderTheGalleryShowsMembersUnderTheArchivesName) {
+  TempDir dir;
+  WriteGame(dir, "game");
+  const auto run = millview_test::RunMillview({"game", "--sheet", "-o", "out", "--html", "-q"},
+                                              dir.path().string());
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(Unix(run.standard_output), "");
+  // The plan's 3D view and its viewer depend on what the build carries;
+  // the pictures and pages are what is compared here.
+  Files pictures = millview_test::FilesBelow(dir / "out");
+  pictures.erase(std::remove_if(pictures.begin(), pictures.end(),
+                                [](const std::string& name) {
+                                  const std::string ext = fs::path(name).extension().string();
+                                  return ext == ".glb" || ext == ".js" ||
+                                         name.find(".3d.") != std::string::npos;
+                                }),
+                 pictures.end());
+  EXPECT_EQ(pictures, (Files{"BRAVO.DAT.sign.pcx.png", "BRAVO.DAT.svg", "BRAVO.DAT.wall.mip.0.png",
+                             "BRAVO.DAT.wall.mip.1.png", "BRAVO.DAT.wall.mip.png", "index.html",
+                             "loose/index.html", "loose/sign.pcx.png", "loose/wall.mip.0.png",
+                             "loose/wall.mip.1.png", "loose/wall.mip.png"}));
+  ExpectSameBytes(dir, {{"out/BRAVO.DAT.wall.mip.png", "out/loose/wall.mip.png"},
+                        {"out/BRAVO.DAT.sign.pcx.png", "out/loose/sign.pcx.png"}});
+  const std::vector<uint8_t> page = testing_support::ReadBytes(dir / "out/index.html");
+  const std::string html(page.begin(), page.end());
+  const std::size_t heading = html.find("<h2 class=\"archive\">BRAVO.DAT</h2>\n<div class=\"grid\">\n");
+  ASSERT_NE(heading, std::string::npos) << html;
+  const std::size_t wall = html.find("<strong>wall.mip</strong>", heading);
+  const std::size_t sign = html.find("<strong>sign.pcx</strong>", heading);
+  EXPECT_NE(wall, std::string::npos) << html;
+  EXPECT_LT(wall, sign) << html;
+  EXPECT_NE(html.find("src=\"BRAVO.DAT.wall.mip.0.png\""), std::string::npos) << html;
+}
+
+TEST(MillviewArchives, UnsafeMemberNamesBecomeUnderscoresAndTheSecondForOneOutputFails) {
+  TempDir dir;
+  trackgen::WriteDatArchive(dir / "X.DAT", {{"A:B.MIP", SmallMip()}, {"A/B.MIP", SmallMip()}});
+  const auto run = millview_test::RunMillview({"X.DAT"}, dir.path().string());
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(Unix(run.standard_output), "millview: 2 converted, 1 failed, 0 skipped\n");
+  EXPECT_EQ(Unix(run.standard_error),
+            "millview: X.DAT:a/b.mip: its outputs are also made from X.DAT:a:b.mip\n");
+  EXPECT_EQ(millview_test::FilesBelow(dir.path().string()),
+            (Files{"X.DAT", "X.DAT.a_b.mip.0.png", "X.DAT.a_b.mip.1.png"}));
+}
+
+TEST(MillviewArchives, AnArchiveTheReaderRefusesIsReportedOnce) {
+  TempDir dir;
+  std::vector<uint8_t> archive = trackgen::BuildDatArchive({{"WALL.MIP", SmallMip()}});
+  archive[trackgen::DatEntryOffset(0) + trackgen::kDatEntryType] = 4;
+  testing_support::WriteBytes(dir / "X.DAT", archive);
+  const auto run = millview_test::RunMillview({"X.DAT"}, dir.path().string());
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(Unix(run.standard_output), "millview: 0 converted, 1 failed, 0 skipped\n");
+  EXPECT_EQ(Unix(run.standard_error), "millview: X.DAT: MOTA dat file subfile type not 5\n");
+  EXPECT_EQ(millview_test::FilesBelow(dir.path().string()), (Files{"X.DAT"}));
+}
+
+}  // namespace

@@ -209,6 +209,52 @@ TEST(MillviewModel, MaterialsAreExactlyTheKindsTheTrackHoldsWithTheirVariants) {
   }
 }
 
+/// Each section's mesh has one primitive per material, in the materials'
+/// order (kinds, then the walls), for exactly the kinds of its strips that
+/// have a width; the facts count the vertices and triangles the model has.
+TEST(MillviewModel, EachSectionHasOnePrimitivePerMaterialInOrderAndTheFactsCountThem) {
+  struct Case {
+    const char* name;
+    Handle<TrkFile> track;
+  } cases[] = {
+      {"mota closed with walls", Handle<TrkFile>(new SyntheticTrack(Mota(true, 41)))},
+      {"vtr closed", Handle<TrkFile>(new SyntheticTrack(Vtr(42)))},
+      {"mota open with walls", Opened(Mota(true, 43), 5)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TrkFile& track = *c.track;
+    millview::ModelFacts facts;
+    const tinygltf::Model model = Parse(Model(track, &facts));
+    std::size_t vertices = 0, triangles = 0;
+    for (const tinygltf::Mesh& mesh : model.meshes) {
+      const int first = mesh.primitives.empty() ? -1 : mesh.primitives[0].attributes.at("POSITION");
+      if (first >= 0) vertices += model.accessors[first].count;
+      if (mesh.name == "centre-line") continue;
+      const uint32_t i = static_cast<uint32_t>(mesh.extras.Get("section").GetNumberAsInt());
+      std::set<std::string> expected;
+      for (uint32_t k = 0; k < track.SurfaceCount(i); ++k)
+        if (!track.SurfaceIsWall(i, k) && (track.SurfaceFromAtStart(i, k) != track.SurfaceToAtStart(i, k) ||
+                                           track.SurfaceFromAtEnd(i, k) != track.SurfaceToAtEnd(i, k)))
+          expected.insert("kind-" + std::to_string(millview::ShownKind(track.SurfaceKind(i, k))));
+      if (track.WallCount(i) > 0) expected.insert("wall");
+      std::set<std::string> names;
+      int previous = -1;
+      for (const tinygltf::Primitive& p : mesh.primitives) {
+        EXPECT_GT(p.material, previous) << mesh.name;
+        previous = p.material;
+        EXPECT_EQ(p.attributes.at("POSITION"), first) << mesh.name;
+        names.insert(model.materials[p.material].name);
+        triangles += model.accessors[p.indices].count / 3;
+      }
+      EXPECT_EQ(names, expected) << mesh.name;
+    }
+    EXPECT_GT(facts.triangles, 0u);
+    EXPECT_EQ(vertices, facts.vertices);
+    EXPECT_EQ(triangles, facts.triangles);
+  }
+}
+
 /// A track as the XQ format can hold it: kinds 0 to 3 only, and strips
 /// that meet, the last reaching to the outermost lateral line.
 Handle<TrkFile> XqShaped(uint32_t seed) {
