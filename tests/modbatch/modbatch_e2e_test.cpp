@@ -364,28 +364,35 @@ TEST_P(ModbatchInterrupted, LeavesNoTemporaryAndTheNextRunDoesTheRest) {
   ASSERT_EQ(RunProgram(PIXMILL_EXE, pictures, {"p0.tga", "whole.mip"}).status, 0);
   const Bytes whole = ReadBytes((pictures / "whole.mip").string());
   fs::remove(pictures / "whole.mip");
-  for (int n = 0; n < kCount; ++n) WriteBytes((pictures / ("p" + std::to_string(n) + ".mip")).string(), {'o', 'l', 'd'});
-  Age(dir.path() / "mod");
-
-  // Once the first conversion is recorded the others are still to come.
+  // Once the first conversion is recorded the others are still to come; on
+  // a busy machine the whole batch may finish before the signal lands, and
+  // then the run is made again from the start.
   const fs::path record = pictures / modbatch::BuildRecord::kFileName;
-  testing_support::Sent sent;
-  const platform::ProcessResult result = testing_support::InterruptWhenWriting(
-      MODBATCH_EXE, {"-j", "2", "-q", "--pixmill", PIXMILL_EXE, "mod"}, dir.path(), pictures, GetParam(), sent,
-      record);
-  ASSERT_TRUE(result.started) << result.standard_error;
-  if (sent == testing_support::Sent::kCannotSend) GTEST_SKIP() << testing_support::kCannotInterrupt;
-  ASSERT_EQ(sent, testing_support::Sent::kSent);
-  EXPECT_EQ(result.signal, testing_support::SignalOf(GetParam())) << result.standard_error;
-  EXPECT_EQ(testing_support::TemporariesBelow(dir.path()), std::vector<std::string>());
   std::size_t old = 0;
-  for (int n = 0; n < kCount; ++n) {
-    const Bytes now = ReadBytes((pictures / ("p" + std::to_string(n) + ".mip")).string());
-    if (now == whole) continue;
-    EXPECT_EQ(now, (Bytes{'o', 'l', 'd'})) << n;
-    ++old;
+  for (int attempt = 0; attempt < 10 && old == 0; ++attempt) {
+    fs::remove(record);
+    for (int n = 0; n < kCount; ++n) WriteBytes((pictures / ("p" + std::to_string(n) + ".mip")).string(), {'o', 'l', 'd'});
+    Age(dir.path() / "mod");
+    testing_support::Sent sent;
+    const platform::ProcessResult result = testing_support::InterruptWhenWriting(
+        MODBATCH_EXE, {"-j", "2", "-q", "--pixmill", PIXMILL_EXE, "mod"}, dir.path(), pictures, GetParam(), sent,
+        record);
+    ASSERT_TRUE(result.started) << result.standard_error;
+    if (sent == testing_support::Sent::kCannotSend) GTEST_SKIP() << testing_support::kCannotInterrupt;
+    ASSERT_EQ(sent, testing_support::Sent::kSent);
+    EXPECT_EQ(testing_support::TemporariesBelow(dir.path()), std::vector<std::string>());
+    for (int n = 0; n < kCount; ++n) {
+      const Bytes now = ReadBytes((pictures / ("p" + std::to_string(n) + ".mip")).string());
+      if (now == whole) continue;
+      EXPECT_EQ(now, (Bytes{'o', 'l', 'd'})) << n;
+      ++old;
+    }
+    // A signal that lands after the last conversion may find the run done.
+    if (old > 0) {
+      EXPECT_EQ(result.signal, testing_support::SignalOf(GetParam())) << result.standard_error;
+    }
   }
-  EXPECT_GT(old, 0u);
+  ASSERT_GT(old, 0u);
   modbatch::BuildRecord kept(pictures);
   std::size_t recorded = 0;
   for (int n = 0; n < kCount; ++n) recorded += kept.Find("p" + std::to_string(n) + ".mip") != nullptr;
@@ -793,6 +800,12 @@ TEST(ModbatchWatch, RebuildsASavedPictureAndAChangedRulesFile) {
 class ModbatchWatching : public ::testing::TestWithParam<platform::Interruption> {};
 
 TEST_P(ModbatchWatching, RebuildsASavedPictureAndEndsCleanlyWhenInterrupted) {
+#ifdef _WIN32
+  // A watch ends only when interrupted, and a console event cannot reach a
+  // program started without a console of its own (as under the test runner):
+  // the child would be left watching for ever.
+  GTEST_SKIP() << testing_support::kCannotInterrupt;
+#endif
   TempDir dir;
   MakeRuledMod(dir.path() / "mod");
   const fs::path wall = dir.path() / "mod/tex/wall.mip";
