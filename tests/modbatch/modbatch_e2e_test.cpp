@@ -454,8 +454,13 @@ TEST(Modbatch, TwoRunsAtOnceOnOneFolderBothLeaveAWholeRecord) {
   std::thread other([&] { second = Modbatch(dir.path(), {"-q", "-j", "2", "--force", "mod", "--", "-4"}); });
   first = Modbatch(dir.path(), {"-q", "-j", "2", "--force", "mod", "--", "-4"});
   other.join();
-  EXPECT_EQ(first.status, 0) << first.err;
-  EXPECT_EQ(second.status, 0) << second.err;
+  // Where an open file cannot be replaced (Windows), a picture the other run
+  // is writing at that moment fails with the tool's message; it is then left
+  // out of the record, so that the next run makes it.
+  std::string failures = first.err + second.err;
+  for (const Finished* run : {&first, &second}) {
+    EXPECT_TRUE(run->status == 0 || (run->status == 1 && !run->err.empty())) << run->err;
+  }
   std::vector<std::string> expected = {".modbatch-record"};
   for (char c = 'a'; c < 'a' + 8; ++c) {
     expected.push_back(std::string(1, c) + ".mip");
@@ -464,12 +469,18 @@ TEST(Modbatch, TwoRunsAtOnceOnOneFolderBothLeaveAWholeRecord) {
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(NamesBelow(dir.path() / "mod"), expected);  // no temporary left anywhere
   modbatch::BuildRecord record(dir.path() / "mod");
+  std::size_t missing = 0;
   for (char c = 'a'; c < 'a' + 8; ++c) {
     const modbatch::BuildEntry* entry = record.Find(std::string(1, c) + ".mip");
-    ASSERT_NE(entry, nullptr) << c;
+    if (entry == nullptr) {
+      EXPECT_NE(failures.find(std::string(1, c) + ".pcx: Couldn't create output file."), std::string::npos) << c;
+      ++missing;
+      continue;
+    }
     EXPECT_EQ(entry->switches, std::vector<std::string>{"-4"}) << c;
   }
-  EXPECT_EQ(Modbatch(dir.path(), {"mod", "--", "-4"}).out, "0 converted, 8 up to date, 0 failed\n");
+  EXPECT_EQ(Modbatch(dir.path(), {"mod", "--", "-4"}).out,
+            std::to_string(missing) + " converted, " + std::to_string(8 - missing) + " up to date, 0 failed\n");
 }
 
 TEST(Modbatch, RecordIsWrittenThroughALinkAndKeepsItsNameAndMode) {
