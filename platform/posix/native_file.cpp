@@ -35,16 +35,19 @@ NativeFile OpenOnDisk(const std::string& path, uint32_t access, uint32_t creatio
     default:
       return result;
   }
+  // O_NONBLOCK keeps a named pipe from blocking the open until a writer
+  // comes; it is refused below like every other non-regular file.
   int fd;
   do {
-    fd = open(on_disk.c_str(), flags, 0666);
+    fd = open(on_disk.c_str(), flags | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return result;
 
   // Only regular files are files here: a directory cannot be opened, and
   // neither can anything of 4 GiB or more.
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kLargestPosition) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kLargestPosition ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
     close(fd);
     return result;
   }

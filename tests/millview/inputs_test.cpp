@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "millview_test_support.h"
 #include "support/temp_dir.h"
 #include "tools/lib/synthetic_dat.h"
@@ -94,6 +98,23 @@ TEST(MillviewInputs, VerboseNamesTheLinksToFoldersItDoesNotWalk) {
                 "millview: 1 converted, 0 failed, 2 skipped\n");
   EXPECT_EQ(millview_test::FilesBelow(dir / "in/a"), (Files{"x.mip", "x.mip.0.png", "x.mip.1.png"}));
 }
+
+#ifndef _WIN32
+// A named pipe with a picture's or a track's name has no writer: opening it
+// must not wait for one, or the walk would never end.
+TEST(MillviewInputs, NamedPipesInAFolderFailWithoutStoppingTheWalk) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "in");
+  testing_support::WriteBytes(dir / "in/z.mip", SmallMip());
+  for (const char* name : {"in/x.trk", "in/y.mip"}) ASSERT_EQ(mkfifo((dir / name).c_str(), 0600), 0);
+
+  const auto run = millview_test::RunMillview({"in"}, dir.path().string());
+  EXPECT_EQ(run.exit_status, 1) << run.standard_error;
+  EXPECT_EQ(run.standard_output, "millview: 1 converted, 2 failed, 0 skipped\n");
+  EXPECT_EQ(run.standard_error, "millview: in/x.trk: Couldn't open file " + (dir / "in/x.trk") +
+                                    "\nmillview: in/y.mip: cannot open the file\n");
+}
+#endif
 
 TEST(MillviewInputs, AnArchiveAndItsUnpackedTrackGetPlansOfTheirOwn) {
   TempDir dir;

@@ -7,10 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/atomic_replace.h"
 #include "platform/directory_enum.h"
 #include "platform/file_attributes.h"
 #include "platform/native_file.h"
+#include "platform/stream.h"
+#include "platform/whole_file.h"
 #include "support/platform_conventions.h"
 #include "support/temp_dir.h"
 
@@ -209,6 +215,19 @@ TEST(DirectoryEnum, LinksAreEntriesOfTheirOwn) {
   EXPECT_EQ(entries, (std::vector<std::pair<std::string, uint32_t>>{
                          {"to-dir", kAttributeReparsePoint | kAttributeDirectory},
                          {"to-nothing", kAttributeReparsePoint}}));
+}
+
+// A named pipe with no writer would block an open for reading until one
+// came: every way of opening a file refuses it at once instead.
+TEST(NativeFile, ANamedPipeIsRefusedWithoutWaitingForAWriter) {
+  TempDir dir;
+  const std::string pipe = dir / "x.trk";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(OpenFile(pipe, kGenericRead, kShareRead, kOpenExisting).valid());
+  EXPECT_FALSE(OpenFile(pipe, kReadWrite, 0, kCreateAlways).valid());
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(ReadWholeFile(pipe, bytes), WholeFile::kCannotOpen);
+  EXPECT_EQ(OpenStream(pipe.c_str(), "rb"), nullptr);
 }
 #endif
 
