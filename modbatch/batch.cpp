@@ -184,11 +184,27 @@ int BuildBatch(const BatchOptions& options, const Tools& given, FailedBuilds* fa
                       .c_str());
     }
     for (const PlanFailure& f : plan.failures) std::printf("%s: %s\n", f.shown.c_str(), f.message.c_str());
+    // An archive is listed when the run would pack it: something it is
+    // made from is converted first, or it differs from what was packed.
+    std::set<std::string> remade;
+    for (const Job& job : plan.jobs) remade.insert(job.shown);
+    for (const PlanFailure& f : plan.failures) remade.insert(f.shown);
+    std::size_t toPack = 0;
     for (const PackJob& pack : plan.packs) {
+      bool stale = options.force || !pack.fault.empty();
+      for (const std::string& producer : pack.producers) stale = stale || remade.count(producer) > 0;
+      BuildEntry* recorded = plan.Record(pack.directory).Find(pack.archive);
+      bool refreshed = false;
+      stale = stale || recorded == nullptr || !WhyOutOfDate(pack.wanted, *recorded, refreshed).empty();
+      if (!stale) {
+        ++plan.upToDate;
+        continue;
+      }
+      ++toPack;
       std::printf("%s: pack %zu members\n", pack.shown.c_str(), pack.members.size());
     }
     if (!options.quiet) {
-      std::printf("%zu to convert, %zu up to date\n", plan.jobs.size(), plan.upToDate);
+      std::printf("%zu to convert, %zu up to date\n", plan.jobs.size() + toPack, plan.upToDate);
     }
     return 0;
   }

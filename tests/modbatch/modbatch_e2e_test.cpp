@@ -659,7 +659,7 @@ TEST(ModbatchRecord, RebuildsByContentExactlyWhatChanged) {
     fs::copy(fs::path(RT_SOURCE_DIR) / "examples/tracks" / track, dir.path() / "mod" / track);
   }
   ASSERT_EQ(Modbatch(dir.path(), {"-q", "mod"}).status, 0);
-  const std::vector<std::string> none = {Shown("mod/TEX.dat")};  // the dry run names each pack
+  const std::vector<std::string> none;  // an archive is listed only when it would be packed again
   const std::vector<std::string> pictures = {Shown("mod/TEX.dat"), Shown("mod/tex/fences/post1.tga"),
                                              Shown("mod/tex/fences/rail.tga"), Shown("mod/tex/sky.tga"),
                                              Shown("mod/tex/wall.tga")};
