@@ -108,7 +108,8 @@ TEST(MillviewInputs, NamedPipesInAFolderFailWithoutStoppingTheWalk) {
   testing_support::WriteBytes(dir / "in/z.mip", SmallMip());
   for (const char* name : {"in/x.trk", "in/y.mip"}) ASSERT_EQ(mkfifo((dir / name).c_str(), 0600), 0);
 
-  const auto run = millview_test::RunMillview({"in"}, dir.path().string());
+  // One job at a time, so that the failures are told in the order of the walk.
+  const auto run = millview_test::RunMillview({"-j", "1", "in"}, dir.path().string());
   EXPECT_EQ(run.exit_status, 1) << run.standard_error;
   EXPECT_EQ(run.standard_output, "millview: 1 converted, 2 failed, 0 skipped\n");
   EXPECT_EQ(run.standard_error, "millview: in/x.trk: Couldn't open file " + (dir / "in/x.trk") +
